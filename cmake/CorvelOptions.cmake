@@ -1,0 +1,32 @@
+# Compiler settings shared by every target of the project.
+add_library(corvel_options INTERFACE)
+target_include_directories(corvel_options INTERFACE
+    ${PROJECT_SOURCE_DIR}
+    ${PROJECT_BINARY_DIR}/generated)
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(corvel_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow=local
+        -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        # GCC 12 reports overlapping copies inside std::string at -O3 that cannot happen (PR 105329).
+        target_compile_options(corvel_options INTERFACE -Wno-restrict)
+    endif()
+    if(CORVEL_WERROR)
+        target_compile_options(corvel_options INTERFACE -Werror)
+    endif()
+    if(CORVEL_SANITIZE)
+        target_compile_options(corvel_options INTERFACE
+            -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+        target_link_options(corvel_options INTERFACE -fsanitize=address,undefined)
+        target_compile_definitions(corvel_options INTERFACE CORVEL_PLAIN_RECORD_ALLOCATION)
+    endif()
+endif()
+
+# corvel_add_test(<name> SOURCES ... LIBS ...): one GoogleTest program, run by ctest as one test.
+function(corvel_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} corvel_options GTest::gmock_main)
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, and nothing that is already there.
+# `apt-get update` runs only when something is missing, so a prepared machine pays nothing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ make pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+# Extra groups can be asked for by name, so a plain `make test` never pays for what it does not run.
+for group in "$@"; do
+    case "$group" in
+        base) ;;
+        *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "install-deps: installing ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
