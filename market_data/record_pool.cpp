@@ -1,0 +1,146 @@
+#include "market_data/record_pool.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#include "market_data/tws_data.h"
+
+namespace corvel::record_pool {
+
+namespace {
+
+constexpr std::size_t kSlabBytes = 1 << 16;
+constexpr std::size_t kCellBytes = sizeof(cTWSData);
+static_assert(kCellBytes % alignof(cTWSData) == 0);
+
+struct Pool;
+
+struct FreeCell {
+    FreeCell* next;
+};
+
+struct Slab {
+    Pool* owner;  // null once the owning thread has ended
+    Slab* prev;
+    Slab* next;
+    FreeCell* free;
+    std::uint32_t live;
+    std::uint32_t bump;  // cells handed out from the untouched end so far
+    bool listed;         // in the owner's list of slabs with room
+};
+
+constexpr std::size_t kFirstCell = (sizeof(Slab) + alignof(cTWSData) - 1) / alignof(cTWSData) * alignof(cTWSData);
+constexpr std::uint32_t kCells = static_cast<std::uint32_t>((kSlabBytes - kFirstCell) / kCellBytes);
+
+char* cell(Slab* s, std::uint32_t i) { return reinterpret_cast<char*>(s) + kFirstCell + i * kCellBytes; }
+[[maybe_unused]] Slab* slab_of(void* p) {
+    return reinterpret_cast<Slab*>(reinterpret_cast<std::uintptr_t>(p) & ~(std::uintptr_t{kSlabBytes} - 1));
+}
+bool has_room(const Slab* s) { return s->free != nullptr || s->bump < kCells; }
+
+struct Pool {
+    Slab* current = nullptr;  // slab allocated from
+    Slab* room = nullptr;     // other slabs with free cells
+    std::size_t slabs = 0;
+
+    void link(Slab* s) {
+        s->prev = nullptr;
+        s->next = room;
+        if (room) room->prev = s;
+        room = s;
+        s->listed = true;
+    }
+    void unlink(Slab* s) {
+        if (s->prev) s->prev->next = s->next;
+        if (s->next) s->next->prev = s->prev;
+        if (room == s) room = s->next;
+        s->listed = false;
+    }
+
+    void* allocate() {
+        if (!current || !has_room(current)) {
+            if (room) {
+                current = room;
+                unlink(current);
+            } else {
+                void* memory = std::aligned_alloc(kSlabBytes, kSlabBytes);
+                if (!memory) throw std::bad_alloc();
+                current = static_cast<Slab*>(memory);
+                *current = Slab{this, nullptr, nullptr, nullptr, 0, 0, false};
+                ++slabs;
+            }
+        }
+        Slab* s = current;
+        ++s->live;
+        if (FreeCell* c = s->free) {
+            s->free = c->next;
+            return c;
+        }
+        return cell(s, s->bump++);
+    }
+
+    void release(Slab* s) {
+        if (s->listed) unlink(s);
+        --slabs;
+        std::free(s);
+    }
+
+    ~Pool() {
+        // Slabs with records still alive outlive the thread; the last record frees them.
+        auto orphan = [this](Slab* s) {
+            if (s->live == 0) {
+                std::free(s);
+            } else {
+                s->owner = nullptr;
+                s->listed = false;
+            }
+        };
+        for (Slab* s = room; s;) {
+            Slab* next = s->next;
+            orphan(s);
+            s = next;
+        }
+        if (current) orphan(current);
+    }
+};
+
+thread_local Pool t_pool;
+
+}  // namespace
+
+#ifdef CORVEL_PLAIN_RECORD_ALLOCATION
+// Sanitizer builds give every record its own allocation, so a use after free is caught.
+void* allocate(std::size_t bytes) { return ::operator new(bytes); }
+void deallocate(void* p) noexcept { ::operator delete(p); }
+#else
+void* allocate(std::size_t bytes) {
+    if (bytes != kCellBytes) return ::operator new(bytes);
+    return t_pool.allocate();
+}
+
+void deallocate(void* p) noexcept {
+    if (!p) return;
+    Slab* s = slab_of(p);
+    auto* c = static_cast<FreeCell*>(p);
+    c->next = s->free;
+    s->free = c;
+    const std::uint32_t live = --s->live;
+    Pool* owner = s->owner;
+    if (!owner) {
+        if (live == 0) std::free(s);
+        return;
+    }
+    if (s == owner->current) return;
+    if (live == 0) {
+        owner->release(s);
+    } else if (!s->listed) {
+        owner->link(s);
+    }
+}
+
+#endif
+
+std::size_t slab_count() noexcept { return t_pool.slabs; }
+
+}  // namespace corvel::record_pool
