@@ -26,5 +26,7 @@ done
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 echo "install-deps: installing ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Wait for another installer rather than fail: parallel builds may ask at the same time.
+lock=(-o DPkg::Lock::Timeout=900)
+$sudo apt-get "${lock[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"
