@@ -1,7 +1,6 @@
 #include "market_data/record_pool.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 
 #include "market_data/tws_data.h"
@@ -38,6 +37,7 @@ char* cell(Slab* s, std::uint32_t i) { return reinterpret_cast<char*>(s) + kFirs
     return reinterpret_cast<Slab*>(reinterpret_cast<std::uintptr_t>(p) & ~(std::uintptr_t{kSlabBytes} - 1));
 }
 bool has_room(const Slab* s) { return s->free != nullptr || s->bump < kCells; }
+void free_slab(Slab* s) noexcept { ::operator delete(s, std::align_val_t{kSlabBytes}); }
 
 struct Pool {
     Slab* current = nullptr;  // slab allocated from
@@ -64,9 +64,7 @@ struct Pool {
                 current = room;
                 unlink(current);
             } else {
-                void* memory = std::aligned_alloc(kSlabBytes, kSlabBytes);
-                if (!memory) throw std::bad_alloc();
-                current = static_cast<Slab*>(memory);
+                current = static_cast<Slab*>(::operator new(kSlabBytes, std::align_val_t{kSlabBytes}));
                 *current = Slab{this, nullptr, nullptr, nullptr, 0, 0, false};
                 ++slabs;
             }
@@ -83,14 +81,14 @@ struct Pool {
     void release(Slab* s) {
         if (s->listed) unlink(s);
         --slabs;
-        std::free(s);
+        free_slab(s);
     }
 
     ~Pool() {
         // Slabs with records still alive outlive the thread; the last record frees them.
         auto orphan = [this](Slab* s) {
             if (s->live == 0) {
-                std::free(s);
+                free_slab(s);
             } else {
                 s->owner = nullptr;
                 s->listed = false;
@@ -128,7 +126,7 @@ void deallocate(void* p) noexcept {
     const std::uint32_t live = --s->live;
     Pool* owner = s->owner;
     if (!owner) {
-        if (live == 0) std::free(s);
+        if (live == 0) free_slab(s);
         return;
     }
     if (s == owner->current) return;
