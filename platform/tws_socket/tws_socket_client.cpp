@@ -1,6 +1,7 @@
 #include "platform/tws_socket/tws_socket_client.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -354,7 +355,8 @@ bool TwsSocketClient::dispatch(const tws::Message& message, const Life& life, st
     if (const auto* price = std::get_if<tws::TickPrice>(&message)) {
         ++stats_.tick_price_messages;
         if (!is_active(price->req_id)) return true;  // cancelled: TWS may still have had some on the way
-        if (price->has_price) {
+        // A price TWS has no value for is not a tick; neither is an infinite one.
+        if (price->has_price && std::isfinite(price->price)) {
             if (TwsControlEvents* e = events_) {
                 try {
                     e->on_tick_price(price->req_id, price->tick_type, price->price, price->attributes);
@@ -364,7 +366,7 @@ bool TwsSocketClient::dispatch(const tws::Message& message, const Life& life, st
             }
         }
         const std::int32_t size_type = size_type_for_price(price->tick_type);
-        if (size_type >= 0 && price->has_size) {
+        if (size_type >= 0 && price->has_size && std::isfinite(price->size)) {
             if (TwsControlEvents* e = events_) {
                 try {
                     e->on_tick_size(price->req_id, size_type, price->size);
@@ -377,7 +379,7 @@ bool TwsSocketClient::dispatch(const tws::Message& message, const Life& life, st
     }
     if (const auto* size = std::get_if<tws::TickSize>(&message)) {
         ++stats_.tick_size_messages;
-        if (!is_active(size->req_id) || !size->has_size) return true;
+        if (!is_active(size->req_id) || !size->has_size || !std::isfinite(size->size)) return true;
         if (TwsControlEvents* e = events_) {
             try {
                 e->on_tick_size(size->req_id, size->tick_type, size->size);
