@@ -333,6 +333,8 @@ bool TwsSocketClient::process_frames(const Life& life, std::uint64_t session) {
         const tws::FrameView frame =
             tws::peek_frame(std::string_view(in_.data() + in_start_, in_end_ - in_start_));
         if (frame.status == tws::FrameStatus::Incomplete) break;
+        // A connect ends at "ready"; what follows is delivered by the reactor once connect returned.
+        if (state_ == State::Connecting && ready_seen_) break;
         if (frame.status == tws::FrameStatus::BadLength) {
             --dispatch_depth_;
             fail(tws::client_error::kBadLength, "a message announced " + std::to_string(frame.length) +
@@ -527,6 +529,8 @@ void TwsSocketClient::on_timer() {
     const Life life = life_;
     const std::uint64_t session = session_;
     const SteadyTime t = now();
+    // Messages that came in the same read as "ready" during connect.
+    if (in_end_ > in_start_ && !process_frames(life, session)) return;
     if (!paced_.empty()) {
         release_paced(t);
         if (!flush() || !still(life, session)) return;
@@ -565,7 +569,11 @@ void TwsSocketClient::arm_timer(SteadyTime t) {
     if (state_ != State::Ready) return;
     SteadyTime next = ping_outstanding_ ? ping_sent_ + options_.stall_timeout
                                         : last_receive_ + options_.keepalive_interval;
-    if (in_end_ > in_start_) next = std::min(next, last_receive_ + options_.stall_timeout);
+    if (in_end_ > in_start_) {
+        const bool complete = tws::peek_frame(std::string_view(in_.data() + in_start_, in_end_ - in_start_)).status !=
+                              tws::FrameStatus::Incomplete;
+        next = std::min(next, complete ? t : last_receive_ + options_.stall_timeout);
+    }
     if (out_start_ < out_.size()) next = std::min(next, last_send_progress_ + options_.stall_timeout);
     if (!paced_.empty()) next = std::min(next, recent_sends_.front() + options_.pacing_window);
     reactor_->set_timer(*this, std::max(next, t));

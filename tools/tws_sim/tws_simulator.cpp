@@ -363,7 +363,7 @@ private:
     // Every message after the handshake goes through here, where the faults are injected.
     template <class Encode>
     void send(Encode&& encode) {
-        if (dead() || phase_ == Phase::Stalled || close_after_flush_) return;
+        if (dead() || phase_ == Phase::Stalled || close_after_flush_ || quiet_) return;
         const SimFaults& f = sim_.config.faults;
         if (sent_ == f.stall_after) {
             sim_.log("connection " + std::to_string(index_) + ": stalling");
@@ -385,6 +385,7 @@ private:
         if (sent_ == f.malformed_after) {
             tws::FrameBuilder(out_).integer(1).integer(6).integer(1).integer(1).raw("12.3x4").integer(100).integer(0).finish();
             ++sent_;
+            quiet_ = true;  // nothing a client could still read follows a broken message
             return;
         }
         if (sent_ == f.oversize_after) {
@@ -393,6 +394,7 @@ private:
             tws::put_length(out_.data() + at, tws::kMaxFrameLength + 1);
             out_.append("1\0" "6\0", 4);
             ++sent_;
+            quiet_ = true;
             return;
         }
         encode(out_);
@@ -528,6 +530,7 @@ private:
     std::size_t out_start_ = 0;
     bool watching_write_ = false;
     bool close_after_flush_ = false;
+    bool quiet_ = false;
     int version_ = 0;
     std::int32_t client_id_ = 0;
     bool has_client_id_ = false;
