@@ -69,11 +69,33 @@ public:
         }
         return fail(f, "not a decimal");
     }
-    // Whether another complete field follows (for fields older layouts lack).
-    bool more() const noexcept {
-        FieldCursor probe = cursor_;
+    // A field older layouts lack: absent is fine (`present` false), unreadable is not.
+    bool optional_decimal(double& out, bool& has, bool& present) noexcept {
         std::string_view f;
-        return probe.next(f);
+        present = next(f);
+        if (!present) return true;
+        double value = 0;
+        switch (parse_decimal(f, value)) {
+            case FieldValue::Set: out = value; has = true; return true;
+            case FieldValue::Unset: out = 0; has = false; return true;
+            case FieldValue::Bad: break;
+        }
+        return fail(f, "not a decimal");
+    }
+    bool optional_int32(std::int32_t& out, bool& present) noexcept {
+        std::string_view f;
+        present = next(f);
+        if (!present) return true;
+        switch (parse_optional_int32(f, out)) {
+            case FieldValue::Set: return true;
+            case FieldValue::Unset: out = 0; return true;
+            case FieldValue::Bad: break;
+        }
+        return fail(f, "not an integer");
+    }
+    bool optional_text(std::string_view& out) noexcept {
+        if (!next(out)) out = {};
+        return true;
     }
 
     // What to return when a read failed.
@@ -102,8 +124,9 @@ Message tick_price(Fields& f) {
         return f.failure();
     }
     // The oldest layouts end after the price, and the ones after them after the size.
-    if (f.more() && !f.decimal(m.size, m.has_size)) return f.failure();
-    if (f.more() && !f.optional_int32(m.attributes)) return f.failure();
+    bool present = false;
+    if (!f.optional_decimal(m.size, m.has_size, present)) return f.failure();
+    if (present && !f.optional_int32(m.attributes, present)) return f.failure();
     return m;
 }
 
@@ -120,12 +143,10 @@ Message error_message(Fields& f, int server_version) {
     const bool timed = supports(server_version, Feature::ErrorTime);
     if (!timed && !f.skip()) return f.failure();
     if (!f.int32(m.id) || !f.int32(m.code) || !f.text(m.text)) return f.failure();
-    if (supports(server_version, Feature::AdvancedOrderReject) && f.more() && !f.text(m.advanced_reject)) {
-        return f.failure();
-    }
-    if (timed && f.more()) {
+    if (supports(server_version, Feature::AdvancedOrderReject)) f.optional_text(m.advanced_reject);
+    if (timed) {
         std::string_view raw;
-        if (!f.text(raw)) return f.failure();
+        f.optional_text(raw);
         if (!raw.empty() && !parse_int64(raw, m.error_time)) m.error_time = 0;  // a time is only a nicety
     }
     return m;

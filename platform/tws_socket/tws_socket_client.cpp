@@ -53,20 +53,6 @@ std::string shown(std::string_view raw) {
     return out;
 }
 
-// TWS sends a price and its size in one message; the control reports the size as its own tick right
-// after the price, which is what the size pairing of the connection object expects.
-std::int32_t size_type_for_price(std::int32_t price_type) noexcept {
-    switch (price_type) {
-        case 1: return 0;
-        case 2: return 3;
-        case 4: return 5;
-        case 66: return 69;  // delayed bid
-        case 67: return 70;  // delayed ask
-        case 68: return 71;  // delayed last
-        default: return -1;
-    }
-}
-
 [[noreturn]] void throw_error(tws::ClientError error, const std::string& detail) {
     throw AutomationError(object_error(static_cast<std::uint32_t>(error.code)), TwsSocketClient::kErrorSource,
                           with_detail(error, detail));
@@ -367,7 +353,7 @@ bool TwsSocketClient::dispatch(const tws::Message& message, const Life& life, st
                 if (!still(life, session)) return false;
             }
         }
-        const std::int32_t size_type = size_type_for_price(price->tick_type);
+        const std::int32_t size_type = tws::size_type_for_price(price->tick_type);
         if (size_type >= 0 && price->has_size && std::isfinite(price->size)) {
             if (TwsControlEvents* e = events_) {
                 try {
@@ -526,9 +512,16 @@ bool TwsSocketClient::flush(std::string* failure) {
 
 void TwsSocketClient::on_timer() {
     if (state_ != State::Ready) return;
+    const SteadyTime t = now();
+    if (dispatch_depth_ > 0) {
+        // Due while a delivery is under way (the owner processes pending events from inside one):
+        // delivering from here would hand over messages the running delivery has not reached, while
+        // the owner cannot take them. Later, then.
+        arm_timer(t);
+        return;
+    }
     const Life life = life_;
     const std::uint64_t session = session_;
-    const SteadyTime t = now();
     // Messages that came in the same read as "ready" during connect.
     if (in_end_ > in_start_ && !process_frames(life, session)) return;
     if (!paced_.empty()) {

@@ -88,4 +88,18 @@ constexpr bool supports(int server_version, Feature feature) noexcept {
     return server_version >= min_version(feature);
 }
 
+// TWS sends the size of a bid, ask or last price inside the price message; IB's clients, and so the
+// control, report it as a size tick of its own right after the price. -1 for prices without a size.
+constexpr int size_type_for_price(int price_type) noexcept {
+    switch (price_type) {
+        case 1: return 0;    // bid
+        case 2: return 3;    // ask
+        case 4: return 5;    // last
+        case 66: return 69;  // delayed bid
+        case 67: return 70;  // delayed ask
+        case 68: return 71;  // delayed last
+        default: return -1;
+    }
+}
+
 }  // namespace corvel::tws

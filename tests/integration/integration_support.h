@@ -37,9 +37,8 @@ inline std::vector<Tick> reported_ticks(const std::vector<sim::SentTick>& sent, 
     for (const auto& s : sent) {
         if (s.connection != connection) continue;
         out.push_back({s.req_id, s.tick.tick_type, s.tick.value});
-        if (s.tick.is_price && (s.tick.tick_type == 1 || s.tick.tick_type == 2 || s.tick.tick_type == 4)) {
-            out.push_back({s.req_id, s.tick.tick_type == 1 ? 0 : s.tick.tick_type == 2 ? 3 : 5, s.tick.size});
-        }
+        const int size_type = tws::size_type_for_price(s.tick.tick_type);
+        if (s.tick.is_price && size_type >= 0) out.push_back({s.req_id, size_type, s.tick.size});
     }
     return out;
 }

@@ -1,7 +1,9 @@
 // The frame and field layer, and the encoder, byte for byte against the protocol's examples.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
+#include <cstring>
 #include <limits>
 
 #include "platform/tws_socket/encoder.h"
@@ -93,6 +95,35 @@ TEST(FieldParsing, DoublesInEverySpellingTwsUsesAndInAnyLocale) {
     EXPECT_EQ(parse_double("1,5", v), FieldValue::Bad);
     EXPECT_EQ(parse_double("12.3x4", v), FieldValue::Bad);
     std::setlocale(LC_NUMERIC, "C");
+}
+
+TEST(FieldParsing, ShortDecimalsReadExactlyAsAFullConversionWould) {
+    // Short decimals take a quicker road; it must end at the same double, bit for bit.
+    std::uint64_t state = 12345;
+    const auto next = [&] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 33;
+    };
+    for (int i = 0; i < 200000; ++i) {
+        std::string text = (next() % 5 == 0) ? "-" : "";
+        const int digits = 1 + static_cast<int>(next() % 17);
+        const int dot = static_cast<int>(next() % (digits + 2));
+        for (int d = 0; d < digits; ++d) {
+            if (d == dot) text.push_back('.');
+            text.push_back(static_cast<char>('0' + next() % 10));
+        }
+        double fast = 0, full = 0;
+        const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), full);
+        ASSERT_TRUE(ec == std::errc() && ptr == text.data() + text.size()) << text;
+        ASSERT_EQ(parse_double(text, fast), FieldValue::Set) << text;
+        ASSERT_EQ(std::memcmp(&fast, &full, sizeof fast), 0) << text;
+    }
+    double v = 0;
+    EXPECT_EQ(parse_double(".5", v), FieldValue::Set);
+    EXPECT_EQ(v, 0.5);
+    EXPECT_EQ(parse_double("-", v), FieldValue::Bad);
+    EXPECT_EQ(parse_double(".", v), FieldValue::Bad);
+    EXPECT_EQ(parse_double("1.2.3", v), FieldValue::Bad);
 }
 
 TEST(FieldParsing, SizesTakeDecimalsAndEveryUnsetSpelling) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 #include "common/automation_error.h"
 #include "platform/posix/poll_loop.h"
@@ -478,18 +479,32 @@ TEST_F(SocketClientTest, DisconnectAndReconnectFromInsideAnEvent) {
     EXPECT_EQ(second.finish(), "");
 }
 
-TEST_F(SocketClientTest, PendingEventsProcessedFromInsideATickKeepTheirOrder) {
+TEST_F(SocketClientTest, PendingEventsProcessedFromInsideATickDeliverNothingNestedAndKeepTheOrder) {
+    // Timers fall due while the ticks are delivered: the keep-alive's is due all the time.
+    TwsSocketOptions options;
+    options.keepalive_interval = 1ms;
+    make_client(options);
     ScriptedPeer peer([](PeerConnection& c) {
         c.handshake();
         c.read_payload();
-        for (int i = 1; i <= 20; ++i) c.send(frame({"1", "6", "5", "4", std::to_string(i), "0", "0"}));
+        std::string burst;
+        for (int i = 1; i <= 200; ++i) burst += frame({"1", "6", "5", "4", std::to_string(i), "0", "0"});
+        c.send(burst);
         c.wait_closed(5s);
     });
     client->connect("127.0.0.1", peer.port(), 1);
     client->request_market_data(5, ibm(), "", false);
-    // As the connection object does after every notification.
-    events.hook = [&](const auto&) { loop->ProcessPending(); };
-    ASSERT_TRUE(pump_until([&] { return events.of_kind('p').size() == 20; }));
+    // As the connection object does after every notification; a caller that cannot take a tick right
+    // now must not be handed one.
+    int depth = 0, deepest = 0;
+    events.hook = [&](const auto&) {
+        deepest = std::max(deepest, ++depth);
+        std::this_thread::sleep_for(50us);
+        loop->ProcessPending();
+        --depth;
+    };
+    ASSERT_TRUE(pump_until([&] { return events.of_kind('p').size() == 200; }));
+    EXPECT_EQ(deepest, 1);
     const auto prices = events.of_kind('p');
     for (std::size_t i = 0; i < prices.size(); ++i) EXPECT_EQ(prices[i].value, static_cast<double>(i + 1));
     events.hook = nullptr;

@@ -67,6 +67,7 @@ public:
           writer_(options.output == OutputMode::Csv ? RecordFormat::Csv : RecordFormat::Jsonl, labels(options)) {}
 
     int run();
+    const QuotesStats& stats() const noexcept { return stats_; }
 
 private:
     static std::vector<std::string> labels(const QuotesOptions& options) {
@@ -85,7 +86,8 @@ private:
     void finish_streams();
     void draw_board(bool final_draw);
     void flush_output();
-    void print_stats(double elapsed);
+    void count(double elapsed);
+    void print_stats() const;
     std::string header_line(double elapsed) const;
 
     const QuotesOptions& options_;
@@ -110,22 +112,18 @@ private:
     bool drawn_ = false;
     std::size_t drawn_lines_ = 0;
 
-    std::uint64_t records_ = 0;
-    std::uint64_t events_ = 0;
-    std::uint64_t condensings_ = 0;
-    std::uint64_t errors_ = 0;
-    std::uint64_t notices_ = 0;
+    QuotesStats stats_;
 };
 
 void QuotesRun::IBTWSDatas() {
-    ++events_;
+    ++stats_.events;
     const Ref<cTWSDatas> data = download_->GetTWSData();
     if (!data) return;
     auto walk = data->NewEnum();
     Ref<cTWSData> r;
     char key[16];
     while (walk.Next(r)) {
-        ++records_;
+        ++stats_.records;
         if (options_.output == OutputMode::Board) {
             board_.apply(r->id, r->TickType, r->Price, r->sDate);
         } else {
@@ -137,14 +135,14 @@ void QuotesRun::IBTWSDatas() {
 }
 
 void QuotesRun::IBTWSdataLoss(double MsgDate) {
-    ++condensings_;
-    status_ = "condensed a backlog at " + format_time_of_day(MsgDate) + " (" + std::to_string(condensings_) +
+    ++stats_.condensings;
+    status_ = "condensed a backlog at " + format_time_of_day(MsgDate) + " (" + std::to_string(stats_.condensings) +
               " so far): ticks came faster than they were shown";
 }
 
 void QuotesRun::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::string& errorMsg) {
     const bool notice = tws::is_notice(errorCode);
-    ++(notice ? notices_ : errors_);
+    ++(notice ? stats_.notices : stats_.errors);
     std::string line = "TWS " + std::string(notice ? "notice " : "error ") + std::to_string(errorCode);
     if (id >= 1 && static_cast<std::size_t>(id) <= options_.contracts.size()) {
         line += " (" + options_.contracts[static_cast<std::size_t>(id - 1)].label() + ")";
@@ -233,10 +231,10 @@ int QuotesRun::run() {
         } catch (const AutomationError&) {
             // The connection is gone already; nothing is lost by that.
         }
-        const double elapsed = seconds_since(started_);
+        count(seconds_since(started_));
         flush_output();
         if (options_.output == OutputMode::Board) draw_board(true);
-        if (options_.stats) print_stats(elapsed);
+        if (options_.stats) print_stats();
         if (lost_) {
             std::fprintf(err_, "corvel-quotes: lost the connection to TWS: %s\n", lost_reason_.c_str());
             status = 1;
@@ -257,7 +255,7 @@ void QuotesRun::subscribe() {
             tws->StartQuery(static_cast<std::int32_t>(i + 1), c.symbol, c.sec_type, c.expiry, c.strike, c.right,
                             c.multiplier, c.exchange, c.primary_exchange, c.currency);
         } catch (const AutomationError& e) {
-            ++errors_;
+            ++stats_.errors;
             std::fprintf(err_, "corvel-quotes: could not subscribe %s: %s\n", c.label().c_str(), e.description().c_str());
         }
     }
@@ -312,7 +310,7 @@ std::string QuotesRun::header_line(double elapsed) const {
     std::snprintf(rate, sizeof rate, "%.0f ticks/s", elapsed > 0 ? static_cast<double>(ticks) / elapsed : 0.0);
     std::string line = "corvel-quotes | " + endpoint_;
     if (client_ && client_->server_version() > 0) line += " | server version " + std::to_string(client_->server_version());
-    line += " | " + elapsed_text(elapsed) + " | " + rate + " | " + std::to_string(records_) + " records";
+    line += " | " + elapsed_text(elapsed) + " | " + rate + " | " + std::to_string(stats_.records) + " records";
     return line;
 }
 
@@ -343,29 +341,37 @@ void QuotesRun::flush_output() {
     buffer_.clear();
 }
 
-void QuotesRun::print_stats(double elapsed) {
-    const TwsSocketStats none;
-    const TwsSocketStats& s = client_ ? client_->stats() : none;
-    const std::uint64_t ticks = s.tick_price_messages + s.tick_size_messages;
-    const auto per_second = [elapsed](std::uint64_t n) { return elapsed > 0 ? static_cast<double>(n) / elapsed : 0.0; };
-    std::fflush(out_);
-    std::fprintf(err_, "ticks received     %llu (%llu prices, %llu sizes)\n", static_cast<unsigned long long>(ticks),
-                 static_cast<unsigned long long>(s.tick_price_messages),
-                 static_cast<unsigned long long>(s.tick_size_messages));
-    if (simulator_) {
-        const std::uint64_t sent = simulator_->tick_messages_sent();
-        std::fprintf(err_, "ticks sent         %llu by the simulator (%lld not received)\n",
-                     static_cast<unsigned long long>(sent), static_cast<long long>(sent) - static_cast<long long>(ticks));
+void QuotesRun::count(double elapsed) {
+    if (client_) {
+        stats_.price_ticks = client_->stats().tick_price_messages;
+        stats_.size_ticks = client_->stats().tick_size_messages;
     }
-    std::fprintf(err_, "records delivered  %llu\n", static_cast<unsigned long long>(records_));
-    std::fprintf(err_, "events             %llu\n", static_cast<unsigned long long>(events_));
-    std::fprintf(err_, "condensings        %llu\n", static_cast<unsigned long long>(condensings_));
-    std::fprintf(err_, "errors             %llu (and %llu notices)\n", static_cast<unsigned long long>(errors_),
-                 static_cast<unsigned long long>(notices_));
-    std::fprintf(err_, "elapsed            %.3f s\n", elapsed);
-    std::fprintf(err_, "ticks/s            %.0f received, %.0f records delivered\n", per_second(ticks),
-                 per_second(records_));
-    std::fprintf(err_, "peak memory        %.1f MiB resident\n", static_cast<double>(peak_resident_kib()) / 1024.0);
+    if (simulator_) stats_.ticks_sent = simulator_->tick_messages_sent();
+    stats_.elapsed_seconds = elapsed;
+    stats_.peak_resident_mib = static_cast<double>(peak_resident_kib()) / 1024.0;
+}
+
+void QuotesRun::print_stats() const {
+    const QuotesStats& s = stats_;
+    const auto n = [](std::uint64_t v) { return static_cast<unsigned long long>(v); };
+    const auto per_second = [&s](std::uint64_t v) {
+        return s.elapsed_seconds > 0 ? static_cast<double>(v) / s.elapsed_seconds : 0.0;
+    };
+    std::fflush(out_);
+    std::fprintf(err_, "ticks received     %llu (%llu prices, %llu sizes)\n", n(s.ticks_received()), n(s.price_ticks),
+                 n(s.size_ticks));
+    if (simulator_) {
+        std::fprintf(err_, "ticks sent         %llu by the simulator (%lld not received)\n", n(s.ticks_sent),
+                     static_cast<long long>(s.ticks_sent) - static_cast<long long>(s.ticks_received()));
+    }
+    std::fprintf(err_, "records delivered  %llu\n", n(s.records));
+    std::fprintf(err_, "events             %llu\n", n(s.events));
+    std::fprintf(err_, "condensings        %llu\n", n(s.condensings));
+    std::fprintf(err_, "errors             %llu (and %llu notices)\n", n(s.errors), n(s.notices));
+    std::fprintf(err_, "elapsed            %.3f s\n", s.elapsed_seconds);
+    std::fprintf(err_, "ticks/s            %.0f received, %.0f records delivered\n", per_second(s.ticks_received()),
+                 per_second(s.records));
+    std::fprintf(err_, "peak memory        %.1f MiB resident\n", s.peak_resident_mib);
 }
 
 }  // namespace
@@ -384,9 +390,11 @@ std::vector<QuoteContract> simulator_contracts() {
     return out;
 }
 
-int run_quotes(const QuotesOptions& options, std::FILE* out, std::FILE* err) {
+int run_quotes(const QuotesOptions& options, std::FILE* out, std::FILE* err, QuotesStats* stats) {
     QuotesRun run(options, out, err);
-    return run.run();
+    const int status = run.run();
+    if (stats) *stats = run.stats();
+    return status;
 }
 
 }  // namespace corvel::quotes
