@@ -1,5 +1,7 @@
 #include "platform/tws_socket/decoder.h"
 
+#include "common/utf8.h"
+
 #include "platform/tws_socket/field_codec.h"
 #include "platform/tws_socket/wire.h"
 
@@ -36,64 +38,18 @@ public:
         if (!next(f)) return false;
         return parse_int64(f, out) || fail(f, "not an integer");
     }
-    // An integer that may be unset; unset reads as `fallback`.
-    bool optional_int32(std::int32_t& out, std::int32_t fallback = 0) noexcept {
-        std::string_view f;
-        if (!next(f)) return false;
-        switch (parse_optional_int32(f, out)) {
-            case FieldValue::Set: return true;
-            case FieldValue::Unset: out = fallback; return true;
-            case FieldValue::Bad: break;
-        }
-        return fail(f, "not an integer");
+    // Numbers that may be unset: zero then, and `*has` false.
+    bool real(double& out, bool* has = nullptr) noexcept { return read(parse_double, out, has, "not a number"); }
+    bool decimal(double& out, bool& has) noexcept { return read(parse_decimal, out, &has, "not a decimal"); }
+    bool optional_int32(std::int32_t& out) noexcept { return read(parse_optional_int32, out, nullptr, "not an integer"); }
+    // Fields older layouts lack: absent is fine (`present` false), unreadable is not.
+    bool trailing_decimal(double& out, bool& has, bool& present) noexcept {
+        return read(parse_decimal, out, &has, "not a decimal", &present);
     }
-    bool real(double& out, bool* has = nullptr) noexcept {
-        std::string_view f;
-        if (!next(f)) return false;
-        double value = 0;
-        switch (parse_double(f, value)) {
-            case FieldValue::Set: out = value; if (has) *has = true; return true;
-            case FieldValue::Unset: out = 0; if (has) *has = false; return true;
-            case FieldValue::Bad: break;
-        }
-        return fail(f, "not a number");
+    bool trailing_int32(std::int32_t& out, bool& present) noexcept {
+        return read(parse_optional_int32, out, nullptr, "not an integer", &present);
     }
-    bool decimal(double& out, bool& has) noexcept {
-        std::string_view f;
-        if (!next(f)) return false;
-        double value = 0;
-        switch (parse_decimal(f, value)) {
-            case FieldValue::Set: out = value; has = true; return true;
-            case FieldValue::Unset: out = 0; has = false; return true;
-            case FieldValue::Bad: break;
-        }
-        return fail(f, "not a decimal");
-    }
-    // A field older layouts lack: absent is fine (`present` false), unreadable is not.
-    bool optional_decimal(double& out, bool& has, bool& present) noexcept {
-        std::string_view f;
-        present = next(f);
-        if (!present) return true;
-        double value = 0;
-        switch (parse_decimal(f, value)) {
-            case FieldValue::Set: out = value; has = true; return true;
-            case FieldValue::Unset: out = 0; has = false; return true;
-            case FieldValue::Bad: break;
-        }
-        return fail(f, "not a decimal");
-    }
-    bool optional_int32(std::int32_t& out, bool& present) noexcept {
-        std::string_view f;
-        present = next(f);
-        if (!present) return true;
-        switch (parse_optional_int32(f, out)) {
-            case FieldValue::Set: return true;
-            case FieldValue::Unset: out = 0; return true;
-            case FieldValue::Bad: break;
-        }
-        return fail(f, "not an integer");
-    }
-    bool optional_text(std::string_view& out) noexcept {
+    bool trailing_text(std::string_view& out) noexcept {
         if (!next(out)) out = {};
         return true;
     }
@@ -106,6 +62,29 @@ public:
 
 private:
     bool next(std::string_view& f) noexcept { return cursor_.next(f); }
+    // The next field through `parse`, which may find it unset (then `out` is zero and `*has` false).
+    // Without `present`, a missing field ends the message as too short.
+    template <class T>
+    bool read(FieldValue (*parse)(std::string_view, T&) noexcept, T& out, bool* has, const char* reason,
+              bool* present = nullptr) noexcept {
+        std::string_view f;
+        const bool there = next(f);
+        if (present) *present = there;
+        if (!there) return present != nullptr;
+        T value{};
+        switch (parse(f, value)) {
+            case FieldValue::Set:
+                out = value;
+                if (has) *has = true;
+                return true;
+            case FieldValue::Unset:
+                out = T{};
+                if (has) *has = false;
+                return true;
+            case FieldValue::Bad: break;
+        }
+        return fail(f, reason);
+    }
     bool fail(std::string_view raw, const char* reason) noexcept {
         malformed_ = true;
         bad_ = Malformed{msg_id_, cursor_.index() - 1, raw, reason};
@@ -125,8 +104,8 @@ Message tick_price(Fields& f) {
     }
     // The oldest layouts end after the price, and the ones after them after the size.
     bool present = false;
-    if (!f.optional_decimal(m.size, m.has_size, present)) return f.failure();
-    if (present && !f.optional_int32(m.attributes, present)) return f.failure();
+    if (!f.trailing_decimal(m.size, m.has_size, present)) return f.failure();
+    if (present && !f.trailing_int32(m.attributes, present)) return f.failure();
     return m;
 }
 
@@ -143,10 +122,10 @@ Message error_message(Fields& f, int server_version) {
     const bool timed = supports(server_version, Feature::ErrorTime);
     if (!timed && !f.skip()) return f.failure();
     if (!f.int32(m.id) || !f.int32(m.code) || !f.text(m.text)) return f.failure();
-    if (supports(server_version, Feature::AdvancedOrderReject)) f.optional_text(m.advanced_reject);
+    if (supports(server_version, Feature::AdvancedOrderReject)) f.trailing_text(m.advanced_reject);
     if (timed) {
         std::string_view raw;
-        f.optional_text(raw);
+        f.trailing_text(raw);
         if (!raw.empty() && !parse_int64(raw, m.error_time)) m.error_time = 0;  // a time is only a nicety
     }
     return m;
@@ -272,24 +251,6 @@ HandshakeReply decode_handshake_reply(std::string_view payload) noexcept {
 }
 
 namespace {
-
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 // Four hex digits at `at`, or -1.
 int hex4(std::string_view s, std::size_t at) noexcept {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "common/text.h"
+
 namespace corvel::tws {
 
 bool FieldCursor::next(std::string_view& field) noexcept {
@@ -28,16 +30,6 @@ bool parse_integer(std::string_view text, Int& out) noexcept {
     const auto [ptr, ec] = std::from_chars(first, last, value);
     if (ec != std::errc() || ptr != last) return false;
     out = value;
-    return true;
-}
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (x != b[i]) return false;
-    }
     return true;
 }
 
@@ -101,7 +93,7 @@ FieldValue parse_double(std::string_view text, double& out) noexcept {
         negative = true;
         body.remove_prefix(1);
     }
-    if (equals_ignoring_case(body, "infinity")) {
+    if (text::equals_ignoring_case(body, "infinity")) {
         out = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
         return FieldValue::Set;
     }

@@ -57,6 +57,12 @@ int resolve(std::string_view host, int port, bool passive, AddressList& list, st
     return 0;
 }
 
+Socket open_socket(const addrinfo& address, std::string& error) {
+    Socket s(::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol));
+    if (!s) error = system_error(errno);
+    return s;
+}
+
 }  // namespace
 
 Socket& Socket::operator=(Socket&& other) noexcept {
@@ -115,11 +121,8 @@ Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::st
     if (resolve(host.empty() ? std::string_view("127.0.0.1") : host, port, false, list, error) != 0) return {};
     error = "no address";
     for (const addrinfo* a = list.head; a; a = a->ai_next) {
-        Socket s(::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol));
-        if (!s) {
-            error = system_error(errno);
-            continue;
-        }
+        Socket s = open_socket(*a, error);
+        if (!s) continue;
         if (::connect(fd_of(s.get()), a->ai_addr, a->ai_addrlen) != 0) {
             if (errno != EINPROGRESS && errno != EINTR) {
                 error = system_error(errno);
@@ -151,11 +154,8 @@ Socket listen_tcp(std::string_view address, int port, std::string& error) {
     if (resolve(address, port, true, list, error) != 0) return {};
     error = "no address";
     for (const addrinfo* a = list.head; a; a = a->ai_next) {
-        Socket s(::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol));
-        if (!s) {
-            error = system_error(errno);
-            continue;
-        }
+        Socket s = open_socket(*a, error);
+        if (!s) continue;
         int on = 1;
         ::setsockopt(fd_of(s.get()), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         if (::bind(fd_of(s.get()), a->ai_addr, a->ai_addrlen) != 0 || ::listen(fd_of(s.get()), 64) != 0) {

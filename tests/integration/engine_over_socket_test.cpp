@@ -44,18 +44,11 @@ void expect_records_match(const std::vector<Tick>& records, const std::vector<Ti
 TEST_F(EngineOverSocket, TicksOfThreeContractsBecomeRecordsWithTheirIdsTypesAndValues) {
     config.updates_per_second = 500;
     config.updates_per_line = 40;
-    start_simulator();
-    fakes::RecordingSink sink;
-    Ref<cTWS> tws = make_tws(sink);
-    std::vector<Tick> records;
-    collect(tws, sink, records);
-    ASSERT_TRUE(tws->Connect("127.0.0.1", simulator->port(), 1));
+    start_and_connect();
     query(*tws, 1, "AAPL");
     query(*tws, 2, "MSFT");
     query(*tws, 3, "IBM");
-    ASSERT_TRUE(pump_until([&] {
-        return simulator->finished_subscriptions() == 3 && received(*clients[0]) == simulator->tick_messages_sent();
-    }));
+    ASSERT_TRUE(pump_until_all_arrived(3));
     expect_records_match(records, reported_ticks(simulator->sent_ticks(), 1));
     for (const std::int32_t id : {1, 2, 3}) {
         EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const Tick& t) { return t.id == id; })) << id;
@@ -67,12 +60,7 @@ TEST_F(EngineOverSocket, TicksOfThreeContractsBecomeRecordsWithTheirIdsTypesAndV
 
 TEST_F(EngineOverSocket, CancelStopsAStream) {
     config.updates_per_second = 200;
-    start_simulator();
-    fakes::RecordingSink sink;
-    Ref<cTWS> tws = make_tws(sink);
-    std::vector<Tick> records;
-    collect(tws, sink, records);
-    ASSERT_TRUE(tws->Connect("127.0.0.1", simulator->port(), 1));
+    start_and_connect();
     query(*tws, 1, "AAPL");
     query(*tws, 2, "SPY", "STK", "ARCA");
     ASSERT_TRUE(pump_until([&] { return records.size() > 40; }));
@@ -90,8 +78,7 @@ TEST_F(EngineOverSocket, CancelStopsAStream) {
 TEST_F(EngineOverSocket, RequestsTwsRefusesComeBackAsErrorMessages) {
     config.max_tickers = 2;
     start_simulator();
-    fakes::RecordingSink sink;
-    Ref<cTWS> tws = make_tws(sink);
+    tws = make_tws(sink);
     ASSERT_TRUE(tws->Connect("127.0.0.1", simulator->port(), 1));
     query(*tws, 7, "NOSUCH");
     query(*tws, 1, "AAPL");
@@ -128,8 +115,7 @@ TEST_F(EngineOverSocket, ConnectToAClosedPortReturnsFalseAfterError502) {
     net::Socket probe = net::listen_tcp("127.0.0.1", 0, error);
     const int port = net::local_port(probe.get());
     probe.reset();
-    fakes::RecordingSink sink;
-    Ref<cTWS> tws = make_tws(sink);
+    tws = make_tws(sink);
     EXPECT_FALSE(tws->Connect("127.0.0.1", port, 1));
     ASSERT_EQ(sink.errors.size(), 1U);
     EXPECT_EQ(sink.errors[0].code, 502);
@@ -165,25 +151,27 @@ TEST_F(EngineOverSocket, EveryInjectedFaultEndsInOneErrorAndKeepsTheBufferedReco
         config.faults = {};
         fault.inject(config.faults);
         start_simulator();
-        fakes::RecordingSink sink;  // takes nothing out: everything stays in the buffer
-        Ref<cTWS> tws = make_tws(sink);
-        ASSERT_TRUE(tws->Connect("127.0.0.1", simulator->port(), 1));
-        query(*tws, 1, "AAPL");
-        query(*tws, 2, "EUR", "CASH", "IDEALPRO");
-        query(*tws, 3, "ES", "FUT", "CME");
-        ASSERT_TRUE(pump_until([&] { return !sink.errors.empty() && sink.errors.back().code == fault.code; }));
-        const auto& lost = sink.errors.back();
+        fakes::RecordingSink buffering_sink;  // takes nothing out: everything stays in the buffer
+        Ref<cTWS> buffering = make_tws(buffering_sink);
+        ASSERT_TRUE(buffering->Connect("127.0.0.1", simulator->port(), 1));
+        query(*buffering, 1, "AAPL");
+        query(*buffering, 2, "EUR", "CASH", "IDEALPRO");
+        query(*buffering, 3, "ES", "FUT", "CME");
+        ASSERT_TRUE(pump_until([&] { return !buffering_sink.errors.empty() && buffering_sink.errors.back().code == fault.code; }));
+        const auto& lost = buffering_sink.errors.back();
         EXPECT_EQ(lost.id, -1);
         EXPECT_FALSE(clients.back()->connected());
         EXPECT_EQ(loop->watch_count(), 0U);
         // Everything that arrived before the fault is in the buffer, exactly as sent.
-        const Ref<cTWSDatas> data = tws->GetCurrentData();
+        const Ref<cTWSDatas> data = buffering->GetCurrentData();
         ASSERT_TRUE(data);
-        std::vector<Tick> records;
-        for (const auto& r : *data) records.push_back({r.id, r.TickType, r.Price});
-        expect_records_match(records, reported_ticks(simulator->sent_ticks(), 1));
+        std::vector<Tick> buffered;
+        for (const auto& r : *data) buffered.push_back({r.id, r.TickType, r.Price});
+        expect_records_match(buffered, reported_ticks(simulator->sent_ticks(), 1));
         // The connection object can connect again.
-        tws->disconnect();
+        buffering->disconnect();
+        EXPECT_TRUE(buffering->Connect("127.0.0.1", simulator->port(), 1));
+        buffering->disconnect();
         simulator->stop();
         simulator.reset();
     }
@@ -193,16 +181,9 @@ TEST_F(EngineOverSocket, ASlowPeerSendingAFewBytesAtATimeStillDeliversEverything
     config.faults.trickle = true;
     config.updates_per_second = 20;
     config.updates_per_line = 3;
-    start_simulator();
-    fakes::RecordingSink sink;
-    Ref<cTWS> tws = make_tws(sink);
-    std::vector<Tick> records;
-    collect(tws, sink, records);
-    ASSERT_TRUE(tws->Connect("127.0.0.1", simulator->port(), 1));
+    start_and_connect();
     query(*tws, 1, "IBM");
-    ASSERT_TRUE(pump_until([&] {
-        return simulator->finished_subscriptions() == 1 && received(*clients[0]) == simulator->tick_messages_sent();
-    }, 20s));
+    ASSERT_TRUE(pump_until_all_arrived(1, 20s));
     expect_records_match(records, reported_ticks(simulator->sent_ticks(), 1));
     EXPECT_TRUE(std::none_of(sink.errors.begin(), sink.errors.end(), [](const auto& e) { return e.code < 1000; }));
     tws->disconnect();
@@ -211,16 +192,9 @@ TEST_F(EngineOverSocket, ASlowPeerSendingAFewBytesAtATimeStillDeliversEverything
 TEST_F(EngineOverSocket, DisconnectStoresTheGenericTicksAndAReconnectStreamsAgain) {
     config.updates_per_second = 200;
     config.updates_per_line = 10;
-    start_simulator();
-    fakes::RecordingSink sink;
-    Ref<cTWS> tws = make_tws(sink);
-    std::vector<Tick> records;
-    collect(tws, sink, records);
-    ASSERT_TRUE(tws->Connect("127.0.0.1", simulator->port(), 1));
+    start_and_connect();
     query(*tws, 1, "AAPL");
-    ASSERT_TRUE(pump_until([&] {
-        return simulator->finished_subscriptions() == 1 && received(*clients[0]) == simulator->tick_messages_sent();
-    }));
+    ASSERT_TRUE(pump_until_all_arrived(1));
     expect_records_match(records, reported_ticks(simulator->sent_ticks(), 1));
     tws->disconnect();
     const auto stored = registry->value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\SettingsCorvel",

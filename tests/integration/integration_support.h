@@ -52,6 +52,9 @@ protected:
     std::shared_ptr<MemoryRegistry> registry = std::make_shared<MemoryRegistry>();
     TwsSocketOptions socket_options;
     std::vector<TwsSocketClient*> clients;  // the control of each connection object made, in order
+    fakes::RecordingSink sink;
+    Ref<cTWS> tws;
+    std::vector<Tick> records;
 
     EngineOverSocket() {
         config.record_sent = true;
@@ -77,6 +80,14 @@ protected:
         env.clock = std::make_shared<SystemClock>();
         env.registry = registry;
         return env;
+    }
+
+    // Starts the simulator and connects `tws`, which collects every delivered record in `records`.
+    void start_and_connect() {
+        start_simulator();
+        tws = make_tws(sink);
+        collect(tws, sink, records);
+        ASSERT_TRUE(tws->Connect("127.0.0.1", simulator->port(), 1));
     }
 
     // A connection object accepting the ten quote fields, its events going to `sink`.
@@ -112,6 +123,12 @@ protected:
 
     std::uint64_t received(const TwsSocketClient& client) const {
         return client.stats().tick_price_messages + client.stats().tick_size_messages;
+    }
+    // Until `lines` streams have sent all their updates and every tick sent has arrived.
+    bool pump_until_all_arrived(int lines, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        return pump_until([&] {
+            return simulator->finished_subscriptions() == lines && received(*clients[0]) == simulator->tick_messages_sent();
+        }, limit);
     }
 };
 

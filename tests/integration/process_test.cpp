@@ -1,11 +1,15 @@
 // The two programs as a user runs them: corvel-twssim as a separate process, and corvel-quotes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <map>
-#include <regex>
 #include <sstream>
+#include <string_view>
 
 #include "common/automation_error.h"
+#include "common/text.h"
 #include "tests/integration/integration_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/recording_control_events.h"
@@ -18,9 +22,29 @@ using namespace std::chrono_literals;
 using fakes::ChildProcess;
 
 int port_from(const std::string& line) {
-    static const std::regex listening(R"(listening on 127\.0\.0\.1:(\d+) )");
-    std::smatch m;
-    return std::regex_search(line, m, listening) ? std::stoi(m[1]) : 0;
+    const std::string prefix = "listening on 127.0.0.1:";
+    const std::size_t at = line.find(prefix);
+    return at == std::string::npos ? 0 : std::atoi(line.c_str() + at + prefix.size());
+}
+
+bool all_digits(std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "YYYY-MM-DDTHH:MM:SS.mmm"
+bool is_iso_time(std::string_view s) {
+    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd.ddd";
+    if (s.size() != kShape.size()) return false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (kShape[i] == 'd' ? !(s[i] >= '0' && s[i] <= '9') : s[i] != kShape[i]) return false;
+    }
+    return true;
+}
+
+bool is_number(std::string_view s) {
+    double v = 0;
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    return !s.empty() && ec == std::errc() && ptr == s.data() + s.size();
 }
 
 // The programs keep their settings in a file of their own, not in the user's.
@@ -35,25 +59,39 @@ std::vector<std::string> lines_of(const std::string& text) {
     return out;
 }
 
-// A flat JSON object of strings and numbers, as the record stream writes them; empty when the text
-// is not one.
-std::map<std::string, std::string> flat_json(const std::string& text) {
-    static const std::regex member(R"re(\s*"([a-z_]+)"\s*:\s*("(?:[^"\\]|\\.)*"|-?\d+(?:\.\d+)?(?:[eE][-+]?\d+)?)\s*([,}]))re");
+// A flat JSON object of strings and numbers, as the record stream writes it, member by member (strings
+// keep their quotes); empty when the text is not one.
+std::map<std::string, std::string> flat_json(std::string_view text) {
     std::map<std::string, std::string> out;
-    if (text.empty() || text.front() != '{') return {};
+    if (text.size() < 2 || text.front() != '{' || text.back() != '}') return {};
     std::size_t at = 1;
+    const auto string_end = [&](std::size_t from) {  // index of the closing quote, or npos
+        for (std::size_t i = from + 1; i < text.size(); ++i) {
+            if (text[i] == '\\') ++i;
+            else if (text[i] == '"') return i;
+        }
+        return std::string_view::npos;
+    };
     for (;;) {
-        std::smatch m;
-        const std::string rest = text.substr(at);
-        if (!std::regex_search(rest, m, member, std::regex_constants::match_continuous)) return {};
-        out[m[1]] = m[2];
-        at += static_cast<std::size_t>(m.length(0));
-        if (m[3] == "}") return at == text.size() ? out : std::map<std::string, std::string>{};
+        if (text[at] != '"') return {};
+        const std::size_t key_end = string_end(at);
+        if (key_end == std::string_view::npos || text[key_end + 1] != ':') return {};
+        const std::string key(text.substr(at + 1, key_end - at - 1));
+        std::size_t value_start = key_end + 2, value_end;
+        if (text[value_start] == '"') {
+            const std::size_t close = string_end(value_start);
+            if (close == std::string_view::npos) return {};
+            value_end = close + 1;
+        } else {
+            value_end = text.find_first_of(",}", value_start);
+            if (!is_number(text.substr(value_start, value_end - value_start))) return {};
+        }
+        out[key] = std::string(text.substr(value_start, value_end - value_start));
+        if (text[value_end] == '}') return value_end + 1 == text.size() ? out : std::map<std::string, std::string>{};
+        if (text[value_end] != ',') return {};
+        at = value_end + 1;
     }
 }
-
-const std::regex kIsoTime(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3})");
-const std::regex kTickName(R"([A-Z_0-9]*)");
 
 class SeparateSimulator : public EngineOverSocket {};
 
@@ -138,7 +176,7 @@ TEST(QuotesProgram, JsonLinesAreWellFormedRecords) {
             ASSERT_TRUE(record.count(key)) << key << " missing in " << line;
         }
         const std::string time = record.at("time").substr(1, record.at("time").size() - 2);
-        EXPECT_TRUE(std::regex_match(time, kIsoTime)) << line;
+        EXPECT_TRUE(is_iso_time(time)) << line;
         const int type = std::stoi(record.at("tick_type"));
         EXPECT_GE(type, 0);
         EXPECT_LE(type, 9);
@@ -158,9 +196,17 @@ TEST(QuotesProgram, CsvHasAHeadingAndSevenFieldsPerRecord) {
     const auto lines = lines_of(quotes.out());
     ASSERT_GT(lines.size(), 10U);
     EXPECT_EQ(lines[0], "key,id,contract,tick_type,tick_name,value,time");
-    static const std::regex row(R"(a\d+,[12],(IBM|EUR\.USD),([124]),(BID_PRICE|ASK_PRICE|LAST_PRICE),\d+(\.\d+)?,)"
-                                R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3})");
-    for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(std::regex_match(lines[i], row)) << lines[i];
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        const std::vector<std::string_view> f = text::split(lines[i], ',');
+        ASSERT_EQ(f.size(), 7U);
+        EXPECT_TRUE(f[0].size() > 1 && f[0][0] == 'a' && all_digits(f[0].substr(1)));
+        EXPECT_TRUE((f[1] == "1" && f[2] == "IBM") || (f[1] == "2" && f[2] == "EUR.USD"));
+        EXPECT_TRUE((f[3] == "1" && f[4] == "BID_PRICE") || (f[3] == "2" && f[4] == "ASK_PRICE") ||
+                    (f[3] == "4" && f[4] == "LAST_PRICE"));
+        EXPECT_TRUE(is_number(f[5]));
+        EXPECT_TRUE(is_iso_time(f[6]));
+    }
 }
 
 TEST(QuotesProgram, TheBoardShowsEveryContractAndEndsWithAStatus) {

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     std::string contracts_file;
     std::string ticks = "0-9";
     std::string sim_rate = "4";
-    int max_record = 0;
+    int max_record = 1000;
     double timeout_seconds = 5;
     bool csv = false;
     bool jsonl = false;
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         ->check(CLI::ExistingFile);
     app.add_option("--ticks", ticks, "Tick types to record, e.g. 0-9 or 1,2,4 (0 bid size ... 9 close)");
     app.add_option("--max-record", max_record,
-                   "Waiting records at which a delivery condenses to first/low/high/last points (default 1000)")
+                   "Waiting records at which a delivery condenses to first/low/high/last points")
         ->check(CLI::Range(1, 100000000));
     app.add_option("--duration", options.duration_seconds, "Seconds to run; 0 runs until Ctrl-C")
         ->check(CLI::NonNegativeNumber);
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
         std::cerr << "corvel-quotes: --sim-rate must be a positive number or 'max', not '" << sim_rate << "'\n";
         return 2;
     }
-    if (max_record > 0) options.max_record = max_record;
+    options.max_record = max_record;
     options.connect_timeout = std::chrono::milliseconds(static_cast<long long>(timeout_seconds * 1000));
     options.output = csv ? OutputMode::Csv : jsonl ? OutputMode::Jsonl : OutputMode::Board;
     options.live_board = options.output == OutputMode::Board && isatty(STDOUT_FILENO);

@@ -5,25 +5,15 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "common/text.h"
+
 namespace corvel::quotes {
 
 namespace {
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
-
-std::vector<std::string_view> split(std::string_view text, char separator) {
-    std::vector<std::string_view> out;
-    for (;;) {
-        const std::size_t at = text.find(separator);
-        out.push_back(trim(text.substr(0, at)));
-        if (at == std::string_view::npos) return out;
-        text = text.substr(at + 1);
-    }
-}
+using text::equals_ignoring_case;
+using text::split;
+using text::trim;
 
 std::string upper(std::string_view s) {
     std::string out(s);
@@ -32,8 +22,6 @@ std::string upper(std::string_view s) {
     }
     return out;
 }
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) { return upper(a) == upper(b); }
 
 // The security types the contract dialog offers, by code and by name.
 std::string sec_type_code(std::string_view text) {
@@ -111,9 +99,7 @@ std::vector<QuoteContract> parse_contracts_file(std::string_view text) {
     std::vector<QuoteContract> out;
     int line_number = 0;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = trim(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        const std::string_view line = corvel::text::next_line(text);
         ++line_number;
         if (line.empty() || line.front() == '#') continue;
         const auto fields = split(line, line.find('\t') != std::string_view::npos ? '\t' : ',');

@@ -12,6 +12,7 @@
 #include "platform/posix/interrupt_signal.h"
 #include "platform/posix/poll_loop.h"
 #include "platform/posix/system_clock.h"
+#include "platform/readable_handler.h"
 #include "platform/tws_socket/client_errors.h"
 #include "platform/tws_socket/tws_socket_client.h"
 #include "tools/quotes/quote_board.h"
@@ -26,19 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(250);
 constexpr std::size_t kOutputChunk = 256 * 1024;
-
-// Calls a function when its descriptor becomes readable.
-class ReadableHandler final : public IoHandler {
-public:
-    explicit ReadableHandler(std::function<void()> action) : action_(std::move(action)) {}
-    void on_ready(bool readable, bool) override {
-        if (readable) action_();
-    }
-    void on_timer() override {}
-
-private:
-    std::function<void()> action_;
-};
 
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();

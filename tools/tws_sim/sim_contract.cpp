@@ -5,6 +5,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "common/text.h"
+
 namespace corvel::sim {
 
 std::vector<SimContract> default_contracts() {
@@ -16,33 +18,15 @@ std::vector<SimContract> default_contracts() {
     };
 }
 
-namespace {
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
-
-}  // namespace
 
 std::vector<SimContract> parse_contracts(std::string_view text) {
     std::vector<SimContract> out;
     int line_number = 0;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = trim(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        const std::string_view line = corvel::text::next_line(text);
         ++line_number;
         if (line.empty() || line.front() == '#') continue;
-        std::vector<std::string_view> fields;
-        std::string_view rest = line;
-        for (;;) {
-            const std::size_t comma = rest.find(',');
-            fields.push_back(trim(rest.substr(0, comma)));
-            if (comma == std::string_view::npos) break;
-            rest = rest.substr(comma + 1);
-        }
+        const std::vector<std::string_view> fields = corvel::text::split(line, ',');
         const std::string where = "contracts line " + std::to_string(line_number) + ": ";
         if (fields.size() != 5) {
             throw std::runtime_error(where + "expected symbol,type,exchange,currency,start price but found " +

@@ -12,7 +12,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "common/text.h"
 #include "platform/posix/poll_loop.h"
+#include "platform/readable_handler.h"
 #include "platform/tws_socket/field_codec.h"
 #include "platform/tws_socket/framing.h"
 #include "platform/tws_socket/socket.h"
@@ -48,28 +50,6 @@ std::string connection_time() {
     return text;
 }
 
-bool same_text(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
-// Calls a function when its descriptor becomes readable.
-class ReadableHandler final : public IoHandler {
-public:
-    explicit ReadableHandler(std::function<void()> action) : action_(std::move(action)) {}
-    void on_ready(bool readable, bool) override {
-        if (readable) action_();
-    }
-    void on_timer() override {}
-
-private:
-    std::function<void()> action_;
-};
-
 }  // namespace
 
 class Connection;
@@ -89,7 +69,8 @@ struct TwsSimulator::Impl {
     }
     const SimContract* find_contract(const ContractRequest& request) const {
         for (const auto& c : config.contracts) {
-            if (same_text(c.symbol, request.symbol) && (request.sec_type.empty() || same_text(c.sec_type, request.sec_type))) {
+            if (text::equals_ignoring_case(c.symbol, request.symbol) &&
+                (request.sec_type.empty() || text::equals_ignoring_case(c.sec_type, request.sec_type))) {
                 return &c;
             }
         }
@@ -143,7 +124,7 @@ public:
     }
 
     void on_ready(bool readable, bool writable) override {
-        if (readable && phase_ != Phase::Stalled) read_input();
+        if (readable) read_input();
         if (dead()) return;
         if (writable || out_start_ < out_.size()) flush();
         if (dead()) return;
@@ -192,6 +173,7 @@ private:
             close();
             return;
         }
+        if (phase_ == Phase::Stalled) in_start_ = in_.size();  // heard, never answered
         parse_input();
         if (in_start_ == in_.size()) {
             in_.clear();
@@ -366,9 +348,9 @@ private:
         if (dead() || phase_ == Phase::Stalled || close_after_flush_ || quiet_) return;
         const SimFaults& f = sim_.config.faults;
         if (sent_ == f.stall_after) {
+            // Silent from here on; still reading, so a client that gives up is seen to go.
             sim_.log("connection " + std::to_string(index_) + ": stalling");
             phase_ = Phase::Stalled;
-            sim_.loop->unwatch(socket_.get());
             return;
         }
         if (sent_ == f.close_after) {

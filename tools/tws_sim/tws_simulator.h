@@ -19,7 +19,7 @@ namespace corvel::sim {
 struct SimFaults {
     std::int64_t close_after = -1;      // close the connection once this many messages are out
     std::int64_t malformed_after = -1;  // the next message carries a price that is not a number; then quiet
-    std::int64_t stall_after = -1;      // go silent: send nothing, read nothing, keep the connection
+    std::int64_t stall_after = -1;      // go silent: answer nothing, keep the connection
     std::int64_t cut_frame_after = -1;  // send half of the next message, then close
     std::int64_t oversize_after = -1;   // announce a frame longer than TWS ever sends; then quiet
     bool trickle = false;               // send a few bytes at a time, a millisecond apart
