@@ -69,7 +69,7 @@ TwsSocketClient::TwsSocketClient(std::shared_ptr<IoReactor> reactor, TwsSocketOp
 }
 
 TwsSocketClient::~TwsSocketClient() {
-    *life_ = false;
+    life_->alive = false;
     close_socket();
 }
 
@@ -88,7 +88,7 @@ void TwsSocketClient::connect(const std::string& host, std::int32_t port, std::i
         }
         throw_error(tws::client_error::kAlreadyConnected, {});
     }
-    const std::uint64_t session = ++session_;
+    const std::uint64_t session = ++life_->session;
     state_ = State::Connecting;
     in_start_ = in_end_ = 0;
     out_.clear();
@@ -100,8 +100,8 @@ void TwsSocketClient::connect(const std::string& host, std::int32_t port, std::i
     accounts_.clear();
     ready_seen_ = false;
     server_error_while_connecting_ = false;
-    last_failure_code_ = 0;
-    last_failure_text_.clear();
+    life_->failure_code = 0;
+    life_->failure_text.clear();
     ping_outstanding_ = false;
     active_low_.clear();
     active_other_.clear();
@@ -217,7 +217,7 @@ void TwsSocketClient::await_ready(const Life& life, std::uint64_t session, Stead
                     // TWS said why before it closed (client id in use, typically); that is the reason.
                     close_socket();
                     state_ = State::Idle;
-                    ++session_;
+                    ++life_->session;
                     throw_connect_ended(life);
                 }
                 fail_connect(life, kConnectFail,
@@ -234,12 +234,12 @@ void TwsSocketClient::fail_connect(const Life& life, tws::ClientError error, con
 }
 
 void TwsSocketClient::throw_connect_ended(const Life& life) {
-    if (!*life) {
+    if (!life->alive) {
         throw AutomationError(object_error(502u), kErrorSource, "The TWS control was released while connecting");
     }
-    if (last_failure_code_ != 0) {
-        throw AutomationError(object_error(static_cast<std::uint32_t>(last_failure_code_)), kErrorSource,
-                              last_failure_text_);
+    if (life->failure_code != 0) {
+        throw AutomationError(object_error(static_cast<std::uint32_t>(life->failure_code)), kErrorSource,
+                              life->failure_text);
     }
     throw_error(tws::client_error::kConnectFail, "the connection was ended while connecting");
 }
@@ -280,7 +280,7 @@ void TwsSocketClient::on_ready(bool readable, bool writable) {
     // lands here again; the delivery under way goes on with the input in order.
     if (dispatch_depth_ > 0 || state_ != State::Ready) return;
     const Life life = life_;
-    const std::uint64_t session = session_;
+    const std::uint64_t session = life->session;
     if (writable && (!flush() || !still(life, session))) return;
     if (readable) {
         for (int i = 0; i < kReadsPerWakeup; ++i) {
@@ -331,7 +331,7 @@ bool TwsSocketClient::process_frames(const Life& life, std::uint64_t session) {
         in_start_ += frame.size;
         ++stats_.messages_received;
         if (!dispatch(tws::decode_message(frame.payload, server_version_), life, session)) {
-            if (*life) --dispatch_depth_;
+            if (life->alive) --dispatch_depth_;
             return false;
         }
     }
@@ -381,8 +381,8 @@ bool TwsSocketClient::dispatch(const tws::Message& message, const Life& life, st
         const std::string text = tws::decode_error_text(error->text, server_version_);
         if (state_ == State::Connecting && !tws::is_notice(error->code)) {
             server_error_while_connecting_ = true;
-            last_failure_code_ = error->code;
-            last_failure_text_ = text;
+            life_->failure_code = error->code;
+            life_->failure_text = text;
         }
         if (TwsControlEvents* e = events_) {
             try {
@@ -521,7 +521,7 @@ void TwsSocketClient::on_timer() {
         return;
     }
     const Life life = life_;
-    const std::uint64_t session = session_;
+    const std::uint64_t session = life->session;
     // Messages that came in the same read as "ready" during connect.
     if (in_end_ > in_start_ && !process_frames(life, session)) return;
     if (!paced_.empty()) {
@@ -583,7 +583,7 @@ void TwsSocketClient::disconnect() {
     }
     close_socket();
     state_ = State::Idle;
-    ++session_;
+    ++life_->session;
     out_.clear();
     out_start_ = 0;
     paced_.clear();
@@ -595,9 +595,9 @@ void TwsSocketClient::disconnect() {
 void TwsSocketClient::fail(std::int32_t code, const std::string& text) {
     close_socket();
     state_ = State::Idle;
-    ++session_;
-    last_failure_code_ = code;
-    last_failure_text_ = text;
+    ++life_->session;
+    life_->failure_code = code;
+    life_->failure_text = text;
     if (TwsControlEvents* e = events_) {
         const std::string message = text;  // the handler may release this client, and its copy of the text
         try {

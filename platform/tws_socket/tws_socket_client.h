@@ -77,7 +77,15 @@ public:
 private:
     enum class State { Idle, Connecting, Ready };
     enum class ReadOutcome { Data, Nothing, Closed, Failed };
-    using Life = std::shared_ptr<bool>;
+    // What outlives the client while it calls out: a handler may destroy it, and afterwards nothing of
+    // the client may be touched, not even by calling one of its members. Checked after every callback.
+    struct Liveness {
+        bool alive = true;
+        std::uint64_t session = 0;  // moves on at every connect and every close
+        std::int32_t failure_code = 0;  // why the last connection ended, for connect to throw
+        std::string failure_text;
+    };
+    using Life = std::shared_ptr<Liveness>;
 
     void on_ready(bool readable, bool writable) override;
     void on_timer() override;
@@ -87,7 +95,7 @@ private:
     void await_ready(const Life& life, std::uint64_t session, SteadyTime deadline, std::int32_t client_id);
     void send_blocking(const Life& life, std::uint64_t session, SteadyTime deadline);
     [[noreturn]] void fail_connect(const Life& life, tws::ClientError error, const std::string& detail);
-    [[noreturn]] void throw_connect_ended(const Life& life);
+    [[noreturn]] static void throw_connect_ended(const Life& life);
 
     ReadOutcome read_some(std::string& error);
     // Decodes and delivers every complete frame; false when delivery must stop (the client was
@@ -107,7 +115,10 @@ private:
     void fail(std::int32_t code, const std::string& text);
     void fail(tws::ClientError error, const std::string& detail);
     void close_socket() noexcept;
-    bool still(const Life& life, std::uint64_t session) const noexcept { return *life && session_ == session; }
+    // Whether the client lives and is still on the same connection.
+    static bool still(const Life& life, std::uint64_t session) noexcept {
+        return life->alive && life->session == session;
+    }
 
     bool is_active(std::int32_t id) const noexcept;
     void set_active(std::int32_t id, bool active);
@@ -115,11 +126,10 @@ private:
     std::shared_ptr<IoReactor> reactor_;
     TwsSocketOptions options_;
     TwsControlEvents* events_ = nullptr;
-    Life life_ = std::make_shared<bool>(true);
+    Life life_ = std::make_shared<Liveness>();
 
     net::Socket socket_;
     State state_ = State::Idle;
-    std::uint64_t session_ = 0;  // moves on at every connect and every close
     int dispatch_depth_ = 0;
     bool watching_write_ = false;
 
@@ -129,8 +139,6 @@ private:
     std::int64_t next_valid_id_ = 0;
     bool ready_seen_ = false;
     bool server_error_while_connecting_ = false;
-    std::int32_t last_failure_code_ = 0;
-    std::string last_failure_text_;
 
     std::vector<char> in_;  // unread input is in_[in_start_, in_end_)
     std::size_t in_start_ = 0;
