@@ -1,6 +1,7 @@
-#include "platform/win32/window_reactor.h"
-
+// Winsock's header must come before the rest of Windows'.
 #include <winsock2.h>
+
+#include "platform/win32/window_reactor.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -110,7 +111,19 @@ void WindowReactor::on_socket(NativeSocket socket, WORD events, WORD error) {
     const bool readable = (events & (FD_READ | FD_CLOSE)) != 0 || error != 0;
     const bool writable = (events & FD_WRITE) != 0 && it->second.want_write;
     if (!readable && !writable) return;
+    ++depth_;
     it->second.handler->on_ready(readable, writable);
+    --depth_;
+    // Readiness should hold for as long as data waits, as poll() reports it. A handler may leave data
+    // for its next turn (so one busy socket cannot starve the message loop), and a new notification
+    // is not always posted for data that was already there: post one. Only the outermost delivery
+    // does: a handler busy delivering may let nested messages pass without reading.
+    if (readable && depth_ == 0 && watches_.count(socket)) {
+        u_long waiting = 0;
+        if (::ioctlsocket(static_cast<SOCKET>(socket), FIONREAD, &waiting) == 0 && waiting > 0) {
+            ::PostMessageW(window_.get(), kSocketMessage, static_cast<WPARAM>(socket), WSAMAKESELECTREPLY(FD_READ, 0));
+        }
+    }
 }
 
 void WindowReactor::on_timer(UINT_PTR id) {

@@ -42,6 +42,7 @@ private:
     std::unordered_map<UINT_PTR, IoHandler*> timers_;  // one timer per handler, by its own id
     std::unordered_map<IoHandler*, UINT_PTR> timer_ids_;
     UINT_PTR next_timer_id_ = 1;
+    int depth_ = 0;  // socket deliveries in progress (a handler's message processing nests them)
 };
 
 }  // namespace corvel::win32
