@@ -53,10 +53,6 @@ void set_no_delay(SOCKET s) noexcept {
     // Requests are small and each one matters at once.
     BOOL on = TRUE;
     ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-    // Readiness reaches the thread as window messages, each one a trip through the message queue:
-    // a roomy receive buffer lets a burst wait for one wake-up instead of stalling the sender.
-    int buffer = 4 << 20;
-    ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&buffer), sizeof buffer);
 }
 
 struct AddressList {
