@@ -23,6 +23,8 @@ public:
     // Returns when `form` is hidden or unloaded.
     virtual void run_modal(Form& form) = 0;
 
+    // A control's or form's state changed. Changes arrive from the moment a control exists, also
+    // while its form has no window yet; a host draws them once the form is loaded.
     virtual void changed(Control& control, Property what) = 0;
     virtual void changed(Form& form, FormProperty what) = 0;
 

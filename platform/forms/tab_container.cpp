@@ -6,10 +6,15 @@ namespace corvel::forms {
 
 TabContainer::TabContainer(Container& parent, std::string name, std::string_view captions)
     : Control(parent, std::move(name)), Container(&parent.form()) {
-    Caption(captions);
+    set_captions(captions);
 }
 
 void TabContainer::Caption(std::string_view captions) {
+    set_captions(captions);
+    changed(Property::Caption);
+}
+
+void TabContainer::set_captions(std::string_view captions) {
     captions_.clear();
     std::size_t start = 0;
     for (;;) {
@@ -19,7 +24,6 @@ void TabContainer::Caption(std::string_view captions) {
         start = bar + 1;
     }
     current_ = std::min(current_, NumTabs() - 1);
-    changed(Property::Caption);
 }
 
 std::string TabContainer::Caption() const {

@@ -34,6 +34,8 @@ public:
     void user_select(std::int32_t index);
 
 private:
+    void set_captions(std::string_view captions);
+
     std::vector<std::string> captions_;
     std::int32_t current_ = 0;
 };
