@@ -187,16 +187,8 @@ void TwsSocketClient::await_handshake_reply(const Life& life, std::uint64_t sess
             connection_time_ = std::string(reply.connection_time);
             return;
         }
+        wait_for_input(life, deadline, "no handshake answer within " + seconds(options_.connect_timeout));
         std::string error;
-        switch (net::wait_ready(socket_.get(), false, deadline, error)) {
-            case net::WaitResult::Ready:
-                break;
-            case net::WaitResult::TimedOut:
-                fail_connect(life, kConnectFail,
-                             "no handshake answer within " + seconds(options_.connect_timeout));
-            case net::WaitResult::Failed:
-                fail_connect(life, kConnectFail, error);
-        }
         switch (read_some(error)) {
             case ReadOutcome::Data:
             case ReadOutcome::Nothing:
@@ -216,17 +208,10 @@ void TwsSocketClient::await_ready(const Life& life, std::uint64_t session, Stead
     for (;;) {
         if (!process_frames(life, session)) throw_connect_ended(life);
         if (ready_seen_) return;
+        wait_for_input(life, deadline,
+                       "TWS did not report ready within " + seconds(options_.connect_timeout) +
+                           " (is it asking whether to accept the connection?)");
         std::string error;
-        switch (net::wait_ready(socket_.get(), false, deadline, error)) {
-            case net::WaitResult::Ready:
-                break;
-            case net::WaitResult::TimedOut:
-                fail_connect(life, kConnectFail,
-                             "TWS did not report ready within " + seconds(options_.connect_timeout) +
-                                 " (is it asking whether to accept the connection?)");
-            case net::WaitResult::Failed:
-                fail_connect(life, kConnectFail, error);
-        }
         switch (read_some(error)) {
             case ReadOutcome::Data:
             case ReadOutcome::Nothing:
@@ -245,6 +230,18 @@ void TwsSocketClient::await_ready(const Life& life, std::uint64_t session, Stead
             case ReadOutcome::Failed:
                 fail_connect(life, kConnectFail, error);
         }
+    }
+}
+
+void TwsSocketClient::wait_for_input(const Life& life, SteadyTime deadline, const std::string& on_timeout) {
+    std::string error;
+    switch (net::wait_ready(socket_.get(), false, deadline, error)) {
+        case net::WaitResult::Ready:
+            return;
+        case net::WaitResult::TimedOut:
+            fail_connect(life, tws::client_error::kConnectFail, on_timeout);
+        case net::WaitResult::Failed:
+            fail_connect(life, tws::client_error::kConnectFail, error);
     }
 }
 

@@ -94,6 +94,8 @@ class TwsSocketClient final : public TwsControl, private IoHandler {
     void await_handshake_reply(const Life& life, std::uint64_t session, SteadyTime deadline);
     void await_ready(const Life& life, std::uint64_t session, SteadyTime deadline, std::int32_t client_id);
     void send_blocking(const Life& life, std::uint64_t session, SteadyTime deadline);
+    // Waits for input; a timeout fails the connect with `on_timeout` as the reason.
+    void wait_for_input(const Life& life, SteadyTime deadline, const std::string& on_timeout);
     [[noreturn]] void fail_connect(const Life& life, tws::ClientError error, const std::string& detail);
     [[noreturn]] static void throw_connect_ended(const Life& life);
 
