@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -247,13 +249,22 @@ TEST(QuotesProgram, AClosedPortEndsWithStatus1AndTheReason) {
         << quotes.err();
 }
 
-TEST(QuotesProgram, CtrlCEndsCleanly) {
-    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--simulate", "--jsonl", "--stats"}, quiet_registry());
+TEST(QuotesProgram, CtrlCEndsCleanlyAndStoresTheGenericTicks) {
+    const auto settings = (std::filesystem::temp_directory_path() / "corvel-ctrl-c-test.reg").string();
+    std::filesystem::remove(settings);
+    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--simulate", "--jsonl", "--stats"},
+                        {{"CORVEL_REGISTRY_FILE", settings}});
     std::this_thread::sleep_for(1500ms);
     quotes.interrupt();
     EXPECT_EQ(quotes.wait(20s), 0) << quotes.err();
     EXPECT_NE(quotes.err().find("records delivered"), std::string::npos);
     EXPECT_FALSE(quotes.out().empty());
+    std::ifstream in(settings);
+    const std::string stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(stored.find("\"CorvelgenericTicks\"=\"100,101,104,105,107,165,225,232,233,236\""),
+              std::string::npos)
+        << stored;
+    std::filesystem::remove(settings);
 }
 
 TEST(QuotesProgram, BadArgumentsAreExplained) {
