@@ -135,8 +135,8 @@ void BM_IntakeBacklog(benchmark::State& state) {
 }
 BENCHMARK(BM_IntakeBacklog)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-// Delivery by moving: the waiting records go to the result collection unchanged.
-void BM_DeliverMove(benchmark::State& state) {
+// Delivery of `n` waiting records per round; MaxRecord decides between moving and condensing.
+void deliver(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
     Engine engine;
     std::uint32_t seq = 0;
@@ -149,22 +149,13 @@ void BM_DeliverMove(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * n);
 }
+
+// Delivery by moving: the waiting records go to the result collection unchanged.
+void BM_DeliverMove(benchmark::State& state) { deliver(state); }
 BENCHMARK(BM_DeliverMove)->Arg(999);
 
 // Delivery by condensing a million waiting ticks over 100 ids and tick types 0 to 9.
-void BM_DeliverCondense(benchmark::State& state) {
-    const auto n = static_cast<std::uint32_t>(state.range(0));
-    Engine engine;
-    std::uint32_t seq = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        engine.tws->copy_cTWSDatas()->Clear();
-        engine.feed(n, seq);
-        state.ResumeTiming();
-        benchmark::DoNotOptimize(engine.tws->GetCurrentData());
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * n);
-}
+void BM_DeliverCondense(benchmark::State& state) { deliver(state); }
 BENCHMARK(BM_DeliverCondense)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -21,7 +21,7 @@ namespace {
 
 // Counts what the control would report.
 class CountingEvents final : public TwsControlEvents {
-public:
+  public:
     std::uint64_t prices = 0, sizes = 0;
     double sum = 0;
     void on_tick_price(std::int32_t, std::int32_t, double price, std::int32_t) override {
@@ -40,7 +40,8 @@ public:
 std::string tick_stream(std::size_t& messages) {
     constexpr int kVersion = tws::kClientMaxVersion;
     std::vector<sim::QuoteStream> streams;
-    for (const auto& c : sim::default_contracts()) streams.emplace_back(c, 1, true);
+    for (const auto& c : sim::default_contracts())
+        streams.emplace_back(c, 1, true);
     std::string out;
     std::vector<sim::SimTick> ticks;
     messages = 0;
@@ -101,20 +102,23 @@ void BM_QuotesFirehose(benchmark::State& state) {
     options.output = quotes::OutputMode::Jsonl;
     options.stats = true;  // also waits for what was on the way at the end, so sent and received compare
     options.contracts = quotes::simulator_contracts();
-    for (int t = 0; t <= 9; ++t) options.ticks.push_back(t);
+    for (int t = 0; t <= 9; ++t)
+        options.ticks.push_back(t);
     // The run stores its generic-tick list; keep that out of the user's own settings.
-    const std::string registry = (std::filesystem::temp_directory_path() / "corvel-bench-registry.reg").string();
+    const std::string registry =
+        (std::filesystem::temp_directory_path() / "corvel-bench-registry.reg").string();
     ::setenv("CORVEL_REGISTRY_FILE", registry.c_str(), 0);
     std::FILE* null = std::fopen("/dev/null", "w");
     quotes::QuotesStats stats;
     for (auto _ : state) {
-        if (quotes::run_quotes(options, null, null, &stats) != 0) state.SkipWithError("the quotes run failed");
+        if (quotes::run_quotes(options, null, null, &stats) != 0)
+            state.SkipWithError("the quotes run failed");
     }
     std::fclose(null);
     state.counters["ticks_per_second"] = static_cast<double>(stats.ticks_received()) / stats.elapsed_seconds;
     state.counters["records_per_second"] = static_cast<double>(stats.records) / stats.elapsed_seconds;
-    state.counters["ticks_not_received"] =
-        static_cast<double>(static_cast<std::int64_t>(stats.ticks_sent) - static_cast<std::int64_t>(stats.ticks_received()));
+    state.counters["ticks_not_received"] = static_cast<double>(
+        static_cast<std::int64_t>(stats.ticks_sent) - static_cast<std::int64_t>(stats.ticks_received()));
     state.counters["condensings"] = static_cast<double>(stats.condensings);
     state.counters["peak_resident_mib"] = stats.peak_resident_mib;
 }

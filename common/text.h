@@ -1,10 +1,27 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
-// Small text helpers for the line- and field-based formats the tools read.
-namespace corvel::text {
+namespace corvel {
+
+// Letter case is ignored for ASCII letters only, as the platform's text comparison does for the
+// names and codes the system compares (exchanges, verbs, addresses).
+bool equals_ignore_case(std::string_view a, std::string_view b) noexcept;
+
+// Replaces every occurrence of `from` (which must not be empty) from left to right; replaced text is
+// not searched again.
+std::string replace_all(std::string_view text, std::string_view from, std::string_view to);
+
+// The number a text begins with, read the way the platform's `Val` reads it: blanks, tabs and line
+// feeds are skipped wherever they stand, then an optional sign, digits, a decimal point and an
+// exponent ("E" or "D"), or a hexadecimal ("&H") or octal ("&O") integer; reading stops at the first
+// character that does not fit. A text without a leading number reads as 0.
+double leading_number(std::string_view text) noexcept;
+
+// Small helpers for the line- and field-based formats the tools read.
+namespace text {
 
 // Without leading and trailing blanks, tabs and carriage returns.
 inline std::string_view trim(std::string_view s) noexcept {
@@ -32,16 +49,6 @@ inline std::string_view next_line(std::string_view& rest) noexcept {
     return line;
 }
 
-// ASCII letters compared without regard to case.
-inline bool equals_ignoring_case(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
+}  // namespace text
 
-}  // namespace corvel::text
+}  // namespace corvel

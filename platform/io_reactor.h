@@ -14,14 +14,14 @@ using SteadyTime = std::chrono::steady_clock::time_point;
 
 // What a reactor calls back, always on the thread that owns it.
 class IoHandler {
-public:
+  public:
     // The socket can be read (data, end of stream or an error, which the read then tells) and/or
     // written.
     virtual void on_ready(bool readable, bool writable) = 0;
     // The handler's timer is due.
     virtual void on_timer() = 0;
 
-protected:
+  protected:
     ~IoHandler() = default;
 };
 
@@ -29,7 +29,7 @@ protected:
 // messages on Windows. A handler may change or end its registration, and may be destroyed, from
 // inside its own callback; the reactor must not touch it afterwards.
 class IoReactor {
-public:
+  public:
     virtual ~IoReactor() = default;
 
     // Starts or changes the watch on a socket: reading always, writing when asked.

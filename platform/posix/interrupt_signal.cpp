@@ -24,7 +24,8 @@ extern "C" void on_interrupt(int signal) {
 
 InterruptSignal::InterruptSignal() {
     std::string error;
-    if (!net::socket_pair(read_, write_, error)) throw std::runtime_error("cannot watch for Ctrl-C: " + error);
+    if (!net::socket_pair(read_, write_, error))
+        throw std::runtime_error("cannot watch for Ctrl-C: " + error);
     g_raised = 0;
     g_write_fd = static_cast<int>(write_.get());
     struct sigaction action {};
@@ -41,6 +42,8 @@ InterruptSignal::~InterruptSignal() {
     g_write_fd = -1;
 }
 
-int InterruptSignal::raised() const noexcept { return g_raised; }
+int InterruptSignal::raised() const noexcept {
+    return g_raised;
+}
 
 }  // namespace corvel

@@ -11,7 +11,7 @@ namespace corvel {
 // the process dying mid-write. One at a time per process; the previous handlers come back when it
 // goes away.
 class InterruptSignal {
-public:
+  public:
     InterruptSignal();
     ~InterruptSignal();
     InterruptSignal(const InterruptSignal&) = delete;
@@ -22,7 +22,7 @@ public:
     // The signal that arrived, or 0.
     int raised() const noexcept;
 
-private:
+  private:
     net::Socket read_;
     net::Socket write_;
     struct sigaction old_int_ {};

@@ -42,8 +42,9 @@ void PollLoop::set_timer(IoHandler& handler, SteadyTime when) {
 }
 
 void PollLoop::cancel_timer(IoHandler& handler) noexcept {
-    timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == &handler; }),
-                  timers_.end());
+    timers_.erase(
+        std::remove_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == &handler; }),
+        timers_.end());
 }
 
 std::size_t PollLoop::watch_count() const noexcept {
@@ -52,8 +53,9 @@ std::size_t PollLoop::watch_count() const noexcept {
 }
 
 void PollLoop::compact() noexcept {
-    watches_.erase(std::remove_if(watches_.begin(), watches_.end(), [](const Watch& w) { return !w.handler; }),
-                   watches_.end());
+    watches_.erase(
+        std::remove_if(watches_.begin(), watches_.end(), [](const Watch& w) { return !w.handler; }),
+        watches_.end());
 }
 
 void PollLoop::ProcessPending() {
@@ -69,8 +71,10 @@ void PollLoop::run_once(std::chrono::milliseconds timeout) {
     auto wait = timeout;
     if (!timers_.empty()) {
         SteadyTime first = timers_.front().when;
-        for (const auto& t : timers_) first = std::min(first, t.when);
-        const auto until = std::chrono::ceil<std::chrono::milliseconds>(first - std::chrono::steady_clock::now());
+        for (const auto& t : timers_)
+            first = std::min(first, t.when);
+        const auto until =
+            std::chrono::ceil<std::chrono::milliseconds>(first - std::chrono::steady_clock::now());
         wait = std::clamp(until, std::chrono::milliseconds{0}, wait);
     }
     poll_and_dispatch(static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
@@ -78,7 +82,8 @@ void PollLoop::run_once(std::chrono::milliseconds timeout) {
 
 bool PollLoop::run_until(const std::function<bool()>& done, SteadyTime deadline) {
     while (!done()) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return done();
         run_once(std::min(left, std::chrono::milliseconds{100}));
     }
@@ -92,7 +97,8 @@ void PollLoop::poll_and_dispatch(int timeout_ms) {
     fds.clear();
     for (const auto& w : watches_) {
         if (!w.handler) continue;
-        fds.push_back({static_cast<int>(w.socket), static_cast<short>(POLLIN | (w.want_write ? POLLOUT : 0)), 0});
+        fds.push_back(
+            {static_cast<int>(w.socket), static_cast<short>(POLLIN | (w.want_write ? POLLOUT : 0)), 0});
     }
     int ready = ::poll(fds.data(), static_cast<nfds_t>(fds.size()), timeout_ms);
     if (ready < 0 && errno != EINTR) {

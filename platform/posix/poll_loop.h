@@ -18,7 +18,7 @@ namespace corvel {
 // Handlers may watch, unwatch, set timers and destroy themselves or others from inside any callback,
 // also re-entrantly through `ProcessPending`: the loop looks each one up again before calling it.
 class PollLoop final : public EventPump, public IoReactor {
-public:
+  public:
     // `pending_interval` lets `ProcessPending` skip the system call when it was asked again within that
     // time: the engine asks after every notification, and at full speed a poll() per tick would cost
     // more than the tick. Zero makes every call look.
@@ -38,7 +38,7 @@ public:
 
     std::size_t watch_count() const noexcept;
 
-private:
+  private:
     struct Watch {
         NativeSocket socket;
         IoHandler* handler;  // null once unwatched during a dispatch

@@ -16,7 +16,8 @@ namespace client_error {
 inline constexpr ClientError kAlreadyConnected{501, "Already connected."};
 inline constexpr ClientError kConnectFail{
     502,
-    "Couldn't connect to TWS. Confirm that \"Enable ActiveX and Socket Clients\" is enabled and connection port "
+    "Couldn't connect to TWS. Confirm that \"Enable ActiveX and Socket Clients\" is enabled and connection "
+    "port "
     "is the same as \"Socket Port\" on the TWS \"Edit->Global Configuration...->API->Settings\" menu."};
 inline constexpr ClientError kUpdateTws{503, "The TWS is out of date and must be upgraded."};
 inline constexpr ClientError kNotConnected{504, "Not connected"};
@@ -33,8 +34,14 @@ inline constexpr ClientError kInvalidSymbol{579, "Invalid symbol in string"};
 // the codes with which TWS ends a session (client id in use, socket port changed).
 constexpr bool ends_connection(std::int32_t code) noexcept {
     switch (code) {
-        case 502: case 503: case 506: case 507: case 508: case 509:
-        case 326: case 1300:
+        case 502:
+        case 503:
+        case 506:
+        case 507:
+        case 508:
+        case 509:
+        case 326:
+        case 1300:
             return true;
         default:
             return false;
@@ -42,6 +49,8 @@ constexpr bool ends_connection(std::int32_t code) noexcept {
 }
 
 // TWS's informational notices (farm status and the like): not errors at all.
-constexpr bool is_notice(std::int32_t code) noexcept { return code >= 2100 && code <= 2169; }
+constexpr bool is_notice(std::int32_t code) noexcept {
+    return code >= 2100 && code <= 2169;
+}
 
 }  // namespace corvel::tws

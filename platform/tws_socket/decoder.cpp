@@ -13,7 +13,7 @@ namespace {
 // a missing one makes it Skipped (too short), an unreadable one Malformed, with the field's index and
 // raw text.
 class Fields {
-public:
+  public:
     explicit Fields(std::string_view payload) noexcept : cursor_(payload) {}
 
     bool id(std::int32_t& msg_id) noexcept {
@@ -39,9 +39,13 @@ public:
         return parse_int64(f, out) || fail(f, "not an integer");
     }
     // Numbers that may be unset: zero then, and `*has` false.
-    bool real(double& out, bool* has = nullptr) noexcept { return read(parse_double, out, has, "not a number"); }
+    bool real(double& out, bool* has = nullptr) noexcept {
+        return read(parse_double, out, has, "not a number");
+    }
     bool decimal(double& out, bool& has) noexcept { return read(parse_decimal, out, &has, "not a decimal"); }
-    bool optional_int32(std::int32_t& out) noexcept { return read(parse_optional_int32, out, nullptr, "not an integer"); }
+    bool optional_int32(std::int32_t& out) noexcept {
+        return read(parse_optional_int32, out, nullptr, "not an integer");
+    }
     // Fields older layouts lack: absent is fine (`present` false), unreadable is not.
     bool trailing_decimal(double& out, bool& has, bool& present) noexcept {
         return read(parse_decimal, out, &has, "not a decimal", &present);
@@ -60,7 +64,7 @@ public:
         return Skipped{msg_id_};
     }
 
-private:
+  private:
     bool next(std::string_view& f) noexcept { return cursor_.next(f); }
     // The next field through `parse`, which may find it unset (then `out` is zero and `*has` false).
     // Without `present`, a missing field ends the message as too short.
@@ -81,7 +85,8 @@ private:
                 out = T{};
                 if (has) *has = false;
                 return true;
-            case FieldValue::Bad: break;
+            case FieldValue::Bad:
+                break;
         }
         return fail(f, reason);
     }
@@ -151,7 +156,8 @@ Message option_computation(Fields& f, int server_version) {
         (!f.real(m.option_price) || !f.real(m.pv_dividend))) {
         return f.failure();
     }
-    if (version >= 6 && (!f.real(m.gamma) || !f.real(m.vega) || !f.real(m.theta) || !f.real(m.underlying_price))) {
+    if (version >= 6 &&
+        (!f.real(m.gamma) || !f.real(m.vega) || !f.real(m.theta) || !f.real(m.underlying_price))) {
         return f.failure();
     }
     return m;
@@ -173,9 +179,12 @@ Message decode_message(std::string_view payload, int server_version) noexcept {
     std::int32_t msg_id = 0;
     if (!f.id(msg_id)) return f.failure();
     switch (msg_id) {
-        case incoming::kTickPrice: return tick_price(f);
-        case incoming::kTickSize: return tick_size(f);
-        case incoming::kErrMsg: return error_message(f, server_version);
+        case incoming::kTickPrice:
+            return tick_price(f);
+        case incoming::kTickSize:
+            return tick_size(f);
+        case incoming::kErrMsg:
+            return error_message(f, server_version);
         case incoming::kNextValidId: {
             NextValidId m;
             if (!f.skip() || !f.int64(m.order_id)) return f.failure();
@@ -193,16 +202,20 @@ Message decode_message(std::string_view payload, int server_version) noexcept {
         }
         case incoming::kTickGeneric: {
             TickGeneric m;
-            if (!f.skip() || !f.int32(m.req_id) || !f.int32(m.tick_type) || !f.real(m.value)) return f.failure();
+            if (!f.skip() || !f.int32(m.req_id) || !f.int32(m.tick_type) || !f.real(m.value))
+                return f.failure();
             return m;
         }
         case incoming::kTickString: {
             TickString m;
-            if (!f.skip() || !f.int32(m.req_id) || !f.int32(m.tick_type) || !f.text(m.value)) return f.failure();
+            if (!f.skip() || !f.int32(m.req_id) || !f.int32(m.tick_type) || !f.text(m.value))
+                return f.failure();
             return m;
         }
-        case incoming::kTickOptionComputation: return option_computation(f, server_version);
-        case incoming::kTickEfp: return tick_efp(f);
+        case incoming::kTickOptionComputation:
+            return option_computation(f, server_version);
+        case incoming::kTickEfp:
+            return tick_efp(f);
         case incoming::kTickSnapshotEnd: {
             TickSnapshotEnd m;
             if (!f.skip() || !f.int32(m.req_id)) return f.failure();
@@ -226,7 +239,8 @@ Message decode_message(std::string_view payload, int server_version) noexcept {
             if (!f.int32(m.req_id) || !f.int32(m.con_id) || !f.text(m.exchange)) return f.failure();
             return m;
         }
-        default: return Skipped{msg_id};
+        default:
+            return Skipped{msg_id};
     }
 }
 
@@ -259,10 +273,14 @@ int hex4(std::string_view s, std::size_t at) noexcept {
     for (std::size_t i = at; i < at + 4; ++i) {
         const char c = s[i];
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return -1;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return -1;
         v = v * 16 + d;
     }
     return v;
@@ -273,10 +291,14 @@ std::size_t utf8_sequence(std::string_view s, std::size_t at) noexcept {
     const auto b0 = static_cast<unsigned char>(s[at]);
     std::size_t n;
     std::uint32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF) n = 2, min = 0x80;
-    else if (b0 >= 0xE0 && b0 <= 0xEF) n = 3, min = 0x800;
-    else if (b0 >= 0xF0 && b0 <= 0xF4) n = 4, min = 0x10000;
-    else return 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF)
+        n = 2, min = 0x80;
+    else if (b0 >= 0xE0 && b0 <= 0xEF)
+        n = 3, min = 0x800;
+    else if (b0 >= 0xF0 && b0 <= 0xF4)
+        n = 4, min = 0x10000;
+    else
+        return 0;
     if (at + n > s.size()) return 0;
     std::uint32_t cp = b0 & (0x7F >> n);
     for (std::size_t i = 1; i < n; ++i) {
@@ -302,7 +324,8 @@ std::string decode_error_text(std::string_view raw, int server_version) {
             if (unit >= 0) {
                 std::uint32_t cp = static_cast<std::uint32_t>(unit);
                 std::size_t used = 6;
-                if (cp >= 0xD800 && cp <= 0xDBFF && i + 12 <= raw.size() && raw[i + 6] == '\\' && raw[i + 7] == 'u') {
+                if (cp >= 0xD800 && cp <= 0xDBFF && i + 12 <= raw.size() && raw[i + 6] == '\\' &&
+                    raw[i + 7] == 'u') {
                     const int low = hex4(raw, i + 8);
                     if (low >= 0xDC00 && low <= 0xDFFF) {
                         cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<std::uint32_t>(low) - 0xDC00);

@@ -35,8 +35,12 @@ bool parse_integer(std::string_view text, Int& out) noexcept {
 
 }  // namespace
 
-bool parse_int32(std::string_view text, std::int32_t& out) noexcept { return parse_integer(text, out); }
-bool parse_int64(std::string_view text, std::int64_t& out) noexcept { return parse_integer(text, out); }
+bool parse_int32(std::string_view text, std::int32_t& out) noexcept {
+    return parse_integer(text, out);
+}
+bool parse_int64(std::string_view text, std::int64_t& out) noexcept {
+    return parse_integer(text, out);
+}
 
 FieldValue parse_optional_int32(std::string_view text, std::int32_t& out) noexcept {
     if (text.empty() || text == "2147483647") return FieldValue::Unset;
@@ -49,8 +53,9 @@ namespace {
 // integer divided by a power of ten, both exact doubles, so the division rounds exactly as a full
 // conversion would, at a fraction of its cost. False for anything else.
 bool parse_short_decimal(std::string_view text, double& out) noexcept {
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* p = text.data();
     const char* const end = p + text.size();
     const bool negative = p != end && *p == '-';
@@ -93,7 +98,7 @@ FieldValue parse_double(std::string_view text, double& out) noexcept {
         negative = true;
         body.remove_prefix(1);
     }
-    if (text::equals_ignoring_case(body, "infinity")) {
+    if (equals_ignore_case(body, "infinity")) {
         out = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
         return FieldValue::Set;
     }
@@ -133,7 +138,9 @@ std::uint32_t get_length(const char* at) noexcept {
            std::uint32_t{b[3]};
 }
 
-FrameBuilder::FrameBuilder(std::string& out) : out_(out), start_(out.size()) { out_.append(4, '\0'); }
+FrameBuilder::FrameBuilder(std::string& out) : out_(out), start_(out.size()) {
+    out_.append(4, '\0');
+}
 
 FrameBuilder& FrameBuilder::raw(std::string_view value) {
     out_.append(value);
@@ -165,9 +172,13 @@ FrameBuilder& FrameBuilder::number(double value) {
     return raw(std::string_view(digits, static_cast<std::size_t>(ptr - digits)));
 }
 
-FrameBuilder& FrameBuilder::flag(bool value) { return raw(value ? "1" : "0"); }
+FrameBuilder& FrameBuilder::flag(bool value) {
+    return raw(value ? "1" : "0");
+}
 
-FrameBuilder& FrameBuilder::empty() { return raw({}); }
+FrameBuilder& FrameBuilder::empty() {
+    return raw({});
+}
 
 std::size_t FrameBuilder::finish() {
     const std::size_t size = out_.size() - start_;

@@ -11,7 +11,7 @@ namespace corvel::tws {
 
 // Walks the fields of one payload.
 class FieldCursor {
-public:
+  public:
     explicit FieldCursor(std::string_view payload) noexcept
         : p_(payload.data()), end_(payload.data() + payload.size()) {}
 
@@ -21,7 +21,7 @@ public:
     // How many fields have been read.
     int index() const noexcept { return index_; }
 
-private:
+  private:
     const char* p_;
     const char* end_;
     int index_ = 0;
@@ -50,7 +50,7 @@ bool is_printable_ascii(std::string_view text) noexcept;
 // not printable ASCII is written as an empty field and remembered, so the caller can refuse the
 // frame as a whole.
 class FrameBuilder {
-public:
+  public:
     explicit FrameBuilder(std::string& out);
 
     FrameBuilder& text(std::string_view value);
@@ -67,7 +67,7 @@ public:
     // The index of the first field whose text was refused, or -1.
     int refused_field() const noexcept { return refused_field_; }
 
-private:
+  private:
     std::string& out_;
     std::size_t start_;
     int fields_ = 0;

@@ -14,7 +14,7 @@ namespace corvel::net {
 
 // Owns one socket and closes it.
 class Socket {
-public:
+  public:
     Socket() noexcept = default;
     explicit Socket(NativeSocket handle) noexcept : handle_(handle) {}
     Socket(Socket&& other) noexcept : handle_(other.release()) {}
@@ -32,7 +32,7 @@ public:
     }
     void reset() noexcept;
 
-private:
+  private:
     NativeSocket handle_ = kNoSocket;
 };
 

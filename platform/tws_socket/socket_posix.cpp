@@ -19,12 +19,17 @@ namespace corvel::net {
 
 namespace {
 
-int fd_of(NativeSocket s) noexcept { return static_cast<int>(s); }
+int fd_of(NativeSocket s) noexcept {
+    return static_cast<int>(s);
+}
 
-std::string system_error(int error) { return std::strerror(error); }
+std::string system_error(int error) {
+    return std::strerror(error);
+}
 
 int milliseconds_until(SteadyTime deadline) noexcept {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return 0;
     return static_cast<int>(std::min<std::int64_t>(left.count() + 1, 60'000));
 }
@@ -58,7 +63,8 @@ int resolve(std::string_view host, int port, bool passive, AddressList& list, st
 }
 
 Socket open_socket(const addrinfo& address, std::string& error) {
-    Socket s(::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol));
+    Socket s(
+        ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol));
     if (!s) error = system_error(errno);
     return s;
 }
@@ -118,7 +124,8 @@ WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, 
 
 Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::string& error) {
     AddressList list;
-    if (resolve(host.empty() ? std::string_view("127.0.0.1") : host, port, false, list, error) != 0) return {};
+    if (resolve(host.empty() ? std::string_view("127.0.0.1") : host, port, false, list, error) != 0)
+        return {};
     error = "no address";
     for (const addrinfo* a = list.head; a; a = a->ai_next) {
         Socket s = open_socket(*a, error);

@@ -23,7 +23,9 @@ constexpr int kReadsPerWakeup = 4;
 constexpr std::size_t kKeptInputCapacity = 1024 * 1024;
 constexpr std::int32_t kDenseIds = 65536;
 
-SteadyTime now() { return std::chrono::steady_clock::now(); }
+SteadyTime now() {
+    return std::chrono::steady_clock::now();
+}
 
 std::string seconds(std::chrono::milliseconds ms) {
     const auto count = ms.count();
@@ -108,7 +110,8 @@ void TwsSocketClient::connect(const std::string& host, std::int32_t port, std::i
 
     const SteadyTime deadline = now() + options_.connect_timeout;
     const std::string where = (host.empty() ? std::string("127.0.0.1") : host) + ":" + std::to_string(port);
-    if (port <= 0 || port > 65535) fail_connect(life, tws::client_error::kConnectFail, where + ": not a TCP port");
+    if (port <= 0 || port > 65535)
+        fail_connect(life, tws::client_error::kConnectFail, where + ": not a TCP port");
     std::string error;
     socket_ = net::connect_tcp(host, port, deadline, error);
     if (!socket_) fail_connect(life, tws::client_error::kConnectFail, where + ": " + error);
@@ -130,19 +133,23 @@ void TwsSocketClient::connect(const std::string& host, std::int32_t port, std::i
 
 void TwsSocketClient::send_blocking(const Life& life, std::uint64_t session, SteadyTime deadline) {
     while (out_start_ < out_.size()) {
-        const net::IoResult r = net::send_some(socket_.get(), out_.data() + out_start_, out_.size() - out_start_);
+        const net::IoResult r =
+            net::send_some(socket_.get(), out_.data() + out_start_, out_.size() - out_start_);
         if (r.status == net::IoStatus::Done) {
             out_start_ += r.bytes;
             continue;
         }
-        if (r.status != net::IoStatus::WouldBlock) fail_connect(life, tws::client_error::kConnectFail, r.error);
+        if (r.status != net::IoStatus::WouldBlock)
+            fail_connect(life, tws::client_error::kConnectFail, r.error);
         std::string error;
         switch (net::wait_ready(socket_.get(), true, deadline, error)) {
-            case net::WaitResult::Ready: break;
+            case net::WaitResult::Ready:
+                break;
             case net::WaitResult::TimedOut:
                 fail_connect(life, tws::client_error::kConnectFail,
                              "TWS took no data for " + seconds(options_.connect_timeout));
-            case net::WaitResult::Failed: fail_connect(life, tws::client_error::kConnectFail, error);
+            case net::WaitResult::Failed:
+                fail_connect(life, tws::client_error::kConnectFail, error);
         }
         if (!still(life, session)) throw_connect_ended(life);
     }
@@ -161,15 +168,18 @@ void TwsSocketClient::await_handshake_reply(const Life& life, std::uint64_t sess
         if (frame.status == tws::FrameStatus::Complete) {
             in_start_ += frame.size;
             const tws::HandshakeReply reply = tws::decode_handshake_reply(frame.payload);
-            if (!reply.ok) fail_connect(life, kConnectFail, std::string("bad handshake answer: ") + reply.problem);
+            if (!reply.ok)
+                fail_connect(life, kConnectFail, std::string("bad handshake answer: ") + reply.problem);
             if (reply.redirect) {
                 fail_connect(life, kConnectFail,
-                             "TWS asked to reconnect to " + shown(reply.connection_time) + ", which this client does not do");
+                             "TWS asked to reconnect to " + shown(reply.connection_time) +
+                                 ", which this client does not do");
             }
-            const std::string versions = "server version " + std::to_string(reply.server_version) + ", this client speaks " +
-                                         std::to_string(options_.min_version) + " to " +
-                                         std::to_string(options_.max_version);
-            if (reply.server_version < options_.min_version) fail_connect(life, tws::client_error::kUpdateTws, versions);
+            const std::string versions = "server version " + std::to_string(reply.server_version) +
+                                         ", this client speaks " + std::to_string(options_.min_version) +
+                                         " to " + std::to_string(options_.max_version);
+            if (reply.server_version < options_.min_version)
+                fail_connect(life, tws::client_error::kUpdateTws, versions);
             if (reply.server_version > options_.max_version) {
                 fail_connect(life, tws::client_error::kUnsupportedVersion, versions);
             }
@@ -177,18 +187,16 @@ void TwsSocketClient::await_handshake_reply(const Life& life, std::uint64_t sess
             connection_time_ = std::string(reply.connection_time);
             return;
         }
+        wait_for_input(life, deadline, "no handshake answer within " + seconds(options_.connect_timeout));
         std::string error;
-        switch (net::wait_ready(socket_.get(), false, deadline, error)) {
-            case net::WaitResult::Ready: break;
-            case net::WaitResult::TimedOut:
-                fail_connect(life, kConnectFail, "no handshake answer within " + seconds(options_.connect_timeout));
-            case net::WaitResult::Failed: fail_connect(life, kConnectFail, error);
-        }
         switch (read_some(error)) {
             case ReadOutcome::Data:
-            case ReadOutcome::Nothing: break;
-            case ReadOutcome::Closed: fail_connect(life, kConnectFail, "TWS closed the connection during the handshake");
-            case ReadOutcome::Failed: fail_connect(life, kConnectFail, error);
+            case ReadOutcome::Nothing:
+                break;
+            case ReadOutcome::Closed:
+                fail_connect(life, kConnectFail, "TWS closed the connection during the handshake");
+            case ReadOutcome::Failed:
+                fail_connect(life, kConnectFail, error);
         }
         if (!still(life, session)) throw_connect_ended(life);
     }
@@ -200,18 +208,14 @@ void TwsSocketClient::await_ready(const Life& life, std::uint64_t session, Stead
     for (;;) {
         if (!process_frames(life, session)) throw_connect_ended(life);
         if (ready_seen_) return;
+        wait_for_input(life, deadline,
+                       "TWS did not report ready within " + seconds(options_.connect_timeout) +
+                           " (is it asking whether to accept the connection?)");
         std::string error;
-        switch (net::wait_ready(socket_.get(), false, deadline, error)) {
-            case net::WaitResult::Ready: break;
-            case net::WaitResult::TimedOut:
-                fail_connect(life, kConnectFail,
-                             "TWS did not report ready within " + seconds(options_.connect_timeout) +
-                                 " (is it asking whether to accept the connection?)");
-            case net::WaitResult::Failed: fail_connect(life, kConnectFail, error);
-        }
         switch (read_some(error)) {
             case ReadOutcome::Data:
-            case ReadOutcome::Nothing: break;
+            case ReadOutcome::Nothing:
+                break;
             case ReadOutcome::Closed:
                 if (server_error_while_connecting_) {
                     // TWS said why before it closed (client id in use, typically); that is the reason.
@@ -223,8 +227,21 @@ void TwsSocketClient::await_ready(const Life& life, std::uint64_t session, Stead
                 fail_connect(life, kConnectFail,
                              "TWS closed the connection before it was ready (is client id " +
                                  std::to_string(client_id) + " in use by another program?)");
-            case ReadOutcome::Failed: fail_connect(life, kConnectFail, error);
+            case ReadOutcome::Failed:
+                fail_connect(life, kConnectFail, error);
         }
+    }
+}
+
+void TwsSocketClient::wait_for_input(const Life& life, SteadyTime deadline, const std::string& on_timeout) {
+    std::string error;
+    switch (net::wait_ready(socket_.get(), false, deadline, error)) {
+        case net::WaitResult::Ready:
+            return;
+        case net::WaitResult::TimedOut:
+            fail_connect(life, tws::client_error::kConnectFail, on_timeout);
+        case net::WaitResult::Failed:
+            fail_connect(life, tws::client_error::kConnectFail, error);
     }
 }
 
@@ -235,7 +252,8 @@ void TwsSocketClient::fail_connect(const Life& life, tws::ClientError error, con
 
 void TwsSocketClient::throw_connect_ended(const Life& life) {
     if (!life->alive) {
-        throw AutomationError(object_error(502u), kErrorSource, "The TWS control was released while connecting");
+        throw AutomationError(object_error(502u), kErrorSource,
+                              "The TWS control was released while connecting");
     }
     if (life->failure_code != 0) {
         throw AutomationError(object_error(static_cast<std::uint32_t>(life->failure_code)), kErrorSource,
@@ -267,9 +285,12 @@ TwsSocketClient::ReadOutcome TwsSocketClient::read_some(std::string& error) {
             stats_.bytes_received += r.bytes;
             last_receive_ = now();
             return ReadOutcome::Data;
-        case net::IoStatus::WouldBlock: return ReadOutcome::Nothing;
-        case net::IoStatus::Closed: return ReadOutcome::Closed;
-        case net::IoStatus::Failed: break;
+        case net::IoStatus::WouldBlock:
+            return ReadOutcome::Nothing;
+        case net::IoStatus::Closed:
+            return ReadOutcome::Closed;
+        case net::IoStatus::Failed:
+            break;
     }
     error = r.error;
     return ReadOutcome::Failed;
@@ -324,7 +345,8 @@ bool TwsSocketClient::process_frames(const Life& life, std::uint64_t session) {
         if (frame.status == tws::FrameStatus::BadLength) {
             --dispatch_depth_;
             fail(tws::client_error::kBadLength, "a message announced " + std::to_string(frame.length) +
-                                                    " bytes; TWS sends 1 to " + std::to_string(tws::kMaxFrameLength));
+                                                    " bytes; TWS sends 1 to " +
+                                                    std::to_string(tws::kMaxFrameLength));
             return false;
         }
         // Consumed before delivery: a handler may disconnect, reconnect or release this client.
@@ -418,10 +440,14 @@ void TwsSocketClient::request_market_data(std::int32_t ticker_id, const Contract
                                           const std::string& generic_ticks, bool snapshot) {
     if (state_ != State::Ready) throw_error(tws::client_error::kNotConnected, {});
     const std::pair<const char*, const std::string*> texts[] = {
-        {"symbol", &contract.symbol},         {"security type", &contract.sec_type},
-        {"expiry", &contract.expiry},         {"right", &contract.right},
-        {"multiplier", &contract.multiplier}, {"exchange", &contract.exchange},
-        {"primary exchange", &contract.primary_exchange}, {"currency", &contract.currency},
+        {"symbol", &contract.symbol},
+        {"security type", &contract.sec_type},
+        {"expiry", &contract.expiry},
+        {"right", &contract.right},
+        {"multiplier", &contract.multiplier},
+        {"exchange", &contract.exchange},
+        {"primary exchange", &contract.primary_exchange},
+        {"currency", &contract.currency},
         {"generic tick list", &generic_ticks},
     };
     for (const auto& [name, value] : texts) {
@@ -452,8 +478,9 @@ void TwsSocketClient::cancel_market_data(std::int32_t ticker_id) {
 
 void TwsSocketClient::enqueue_scratch() {
     const SteadyTime t = now();
-    const bool window_open = recent_sends_.size() < static_cast<std::size_t>(options_.max_messages_per_window) ||
-                             t - recent_sends_.front() >= options_.pacing_window;
+    const bool window_open =
+        recent_sends_.size() < static_cast<std::size_t>(options_.max_messages_per_window) ||
+        t - recent_sends_.front() >= options_.pacing_window;
     if (paced_.empty() && window_open) {
         out_ += scratch_;
         recent_sends_.push_back(t);
@@ -469,7 +496,8 @@ void TwsSocketClient::enqueue_scratch() {
 
 void TwsSocketClient::release_paced(SteadyTime t) {
     const auto limit = static_cast<std::size_t>(options_.max_messages_per_window);
-    while (!paced_.empty() && (recent_sends_.size() < limit || t - recent_sends_.front() >= options_.pacing_window)) {
+    while (!paced_.empty() &&
+           (recent_sends_.size() < limit || t - recent_sends_.front() >= options_.pacing_window)) {
         out_ += paced_.front();
         paced_.pop_front();
         recent_sends_.push_back(t);
@@ -480,7 +508,8 @@ void TwsSocketClient::release_paced(SteadyTime t) {
 
 bool TwsSocketClient::flush(std::string* failure) {
     while (out_start_ < out_.size()) {
-        const net::IoResult r = net::send_some(socket_.get(), out_.data() + out_start_, out_.size() - out_start_);
+        const net::IoResult r =
+            net::send_some(socket_.get(), out_.data() + out_start_, out_.size() - out_start_);
         if (r.status == net::IoStatus::Done) {
             out_start_ += r.bytes;
             last_send_progress_ = now();
@@ -560,11 +589,12 @@ void TwsSocketClient::on_timer() {
 
 void TwsSocketClient::arm_timer(SteadyTime t) {
     if (state_ != State::Ready) return;
-    SteadyTime next = ping_outstanding_ ? ping_sent_ + options_.stall_timeout
-                                        : last_receive_ + options_.keepalive_interval;
+    SteadyTime next =
+        ping_outstanding_ ? ping_sent_ + options_.stall_timeout : last_receive_ + options_.keepalive_interval;
     if (in_end_ > in_start_) {
-        const bool complete = tws::peek_frame(std::string_view(in_.data() + in_start_, in_end_ - in_start_)).status !=
-                              tws::FrameStatus::Incomplete;
+        const bool complete =
+            tws::peek_frame(std::string_view(in_.data() + in_start_, in_end_ - in_start_)).status !=
+            tws::FrameStatus::Incomplete;
         next = std::min(next, complete ? t : last_receive_ + options_.stall_timeout);
     }
     if (out_start_ < out_.size()) next = std::min(next, last_send_progress_ + options_.stall_timeout);

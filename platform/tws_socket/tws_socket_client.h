@@ -52,7 +52,7 @@ struct TwsSocketStats {
 // end in one error event with id -1; `connect` then also fails. Calls while not connected fail with
 // 504. The owner may destroy the client, or call any of its members, from inside any event.
 class TwsSocketClient final : public TwsControl, private IoHandler {
-public:
+  public:
     static constexpr const char* kErrorSource = "Tallowin3.TwsSocketClient";
 
     explicit TwsSocketClient(std::shared_ptr<IoReactor> reactor, TwsSocketOptions options = {});
@@ -74,14 +74,14 @@ public:
     std::int64_t next_valid_id() const noexcept { return next_valid_id_; }
     const TwsSocketStats& stats() const noexcept { return stats_; }
 
-private:
+  private:
     enum class State { Idle, Connecting, Ready };
     enum class ReadOutcome { Data, Nothing, Closed, Failed };
     // What outlives the client while it calls out: a handler may destroy it, and afterwards nothing of
     // the client may be touched, not even by calling one of its members. Checked after every callback.
     struct Liveness {
         bool alive = true;
-        std::uint64_t session = 0;  // moves on at every connect and every close
+        std::uint64_t session = 0;      // moves on at every connect and every close
         std::int32_t failure_code = 0;  // why the last connection ended, for connect to throw
         std::string failure_text;
     };
@@ -94,6 +94,8 @@ private:
     void await_handshake_reply(const Life& life, std::uint64_t session, SteadyTime deadline);
     void await_ready(const Life& life, std::uint64_t session, SteadyTime deadline, std::int32_t client_id);
     void send_blocking(const Life& life, std::uint64_t session, SteadyTime deadline);
+    // Waits for input; a timeout fails the connect with `on_timeout` as the reason.
+    void wait_for_input(const Life& life, SteadyTime deadline, const std::string& on_timeout);
     [[noreturn]] void fail_connect(const Life& life, tws::ClientError error, const std::string& detail);
     [[noreturn]] static void throw_connect_ended(const Life& life);
 

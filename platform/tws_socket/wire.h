@@ -49,18 +49,18 @@ inline constexpr int kStartApi = 71;
 // Server versions from which a message carries a field or changes layout. Kept as data so the
 // encoder, the decoder and the simulator ask the same question the same way.
 enum class Feature {
-    DeltaNeutral,             // reqMktData carries the delta-neutral flag
-    ReqMktDataConId,          // reqMktData carries conId
-    TradingClass,             // reqMktData carries tradingClass
-    Linking,                  // startApi exists; reqMktData carries mktDataOptions
-    OptionalCapabilities,     // startApi carries optional capabilities
-    SmartComponents,          // reqMktData carries regulatorySnapshot
-    EncodeMsgAscii7,          // error texts come 7-bit with \uXXXX escapes
-    PriceBasedVolatility,     // tickOptionComputation drops its version field
-    FractionalSizes,          // sizes are decimals
-    AdvancedOrderReject,      // errMsg gains advancedOrderRejectJson
-    ErrorTime,                // errMsg drops its version field and gains errorTime
-    Protobuf,                 // raw message ids and protobuf frames: never negotiated here
+    DeltaNeutral,          // reqMktData carries the delta-neutral flag
+    ReqMktDataConId,       // reqMktData carries conId
+    TradingClass,          // reqMktData carries tradingClass
+    Linking,               // startApi exists; reqMktData carries mktDataOptions
+    OptionalCapabilities,  // startApi carries optional capabilities
+    SmartComponents,       // reqMktData carries regulatorySnapshot
+    EncodeMsgAscii7,       // error texts come 7-bit with \uXXXX escapes
+    PriceBasedVolatility,  // tickOptionComputation drops its version field
+    FractionalSizes,       // sizes are decimals
+    AdvancedOrderReject,   // errMsg gains advancedOrderRejectJson
+    ErrorTime,             // errMsg drops its version field and gains errorTime
+    Protobuf,              // raw message ids and protobuf frames: never negotiated here
 };
 
 struct FeatureGate {
@@ -69,12 +69,12 @@ struct FeatureGate {
 };
 
 inline constexpr FeatureGate kFeatureGates[] = {
-    {Feature::DeltaNeutral, 40},          {Feature::ReqMktDataConId, 47},
-    {Feature::TradingClass, 68},          {Feature::Linking, 70},
-    {Feature::OptionalCapabilities, 72},  {Feature::SmartComponents, 114},
-    {Feature::EncodeMsgAscii7, 153},      {Feature::PriceBasedVolatility, 156},
-    {Feature::FractionalSizes, 163},      {Feature::AdvancedOrderReject, 166},
-    {Feature::ErrorTime, 194},            {Feature::Protobuf, 201},
+    {Feature::DeltaNeutral, 40},         {Feature::ReqMktDataConId, 47},
+    {Feature::TradingClass, 68},         {Feature::Linking, 70},
+    {Feature::OptionalCapabilities, 72}, {Feature::SmartComponents, 114},
+    {Feature::EncodeMsgAscii7, 153},     {Feature::PriceBasedVolatility, 156},
+    {Feature::FractionalSizes, 163},     {Feature::AdvancedOrderReject, 166},
+    {Feature::ErrorTime, 194},           {Feature::Protobuf, 201},
 };
 
 constexpr int min_version(Feature feature) noexcept {
@@ -92,13 +92,20 @@ constexpr bool supports(int server_version, Feature feature) noexcept {
 // control, report it as a size tick of its own right after the price. -1 for prices without a size.
 constexpr int size_type_for_price(int price_type) noexcept {
     switch (price_type) {
-        case 1: return 0;    // bid
-        case 2: return 3;    // ask
-        case 4: return 5;    // last
-        case 66: return 69;  // delayed bid
-        case 67: return 70;  // delayed ask
-        case 68: return 71;  // delayed last
-        default: return -1;
+        case 1:
+            return 0;  // bid
+        case 2:
+            return 3;  // ask
+        case 4:
+            return 5;  // last
+        case 66:
+            return 69;  // delayed bid
+        case 67:
+            return 70;  // delayed ask
+        case 68:
+            return 71;  // delayed last
+        default:
+            return -1;
     }
 }
 

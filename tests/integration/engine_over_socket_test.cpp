@@ -26,7 +26,8 @@ void expect_records_match(const std::vector<Tick>& records, const std::vector<Ti
     std::size_t at = 0;
     for (const auto& t : records) {
         if (!is_paired_size(t.type)) continue;
-        while (at < reported.size() && !(reported[at] == t)) ++at;
+        while (at < reported.size() && !(reported[at] == t))
+            ++at;
         ASSERT_LT(at, reported.size()) << "size record " << t << " was never reported, or not in this order";
         ++at;
     }
@@ -51,10 +52,12 @@ TEST_F(EngineOverSocket, TicksOfThreeContractsBecomeRecordsWithTheirIdsTypesAndV
     ASSERT_TRUE(pump_until_all_arrived(3));
     expect_records_match(records, reported_ticks(simulator->sent_ticks(), 1));
     for (const std::int32_t id : {1, 2, 3}) {
-        EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const Tick& t) { return t.id == id; })) << id;
+        EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const Tick& t) { return t.id == id; }))
+            << id;
     }
     // The farm notices arrived as error messages with id -1.
-    EXPECT_TRUE(std::any_of(sink.errors.begin(), sink.errors.end(), [](const auto& e) { return e.code == 2104 && e.id == -1; }));
+    EXPECT_TRUE(std::any_of(sink.errors.begin(), sink.errors.end(),
+                            [](const auto& e) { return e.code == 2104 && e.id == -1; }));
     tws->disconnect();
 }
 
@@ -65,7 +68,9 @@ TEST_F(EngineOverSocket, CancelStopsAStream) {
     query(*tws, 2, "SPY", "STK", "ARCA");
     ASSERT_TRUE(pump_until([&] { return records.size() > 40; }));
     tws->StopQuery(1);
-    const auto count_of = [&](std::int32_t id) { return std::count_if(records.begin(), records.end(), [&](const Tick& t) { return t.id == id; }); };
+    const auto count_of = [&](std::int32_t id) {
+        return std::count_if(records.begin(), records.end(), [&](const Tick& t) { return t.id == id; });
+    };
     const auto stopped_at = count_of(1);
     ASSERT_TRUE(pump_until([&] { return simulator->active_subscriptions() == 1; }));
     const auto other_at = count_of(2);
@@ -87,10 +92,12 @@ TEST_F(EngineOverSocket, RequestsTwsRefusesComeBackAsErrorMessages) {
     query(*tws, 3, "IBM");
     tws->StopQuery(99);
     const auto has = [&](std::int32_t id, std::int32_t code) {
-        return std::any_of(sink.errors.begin(), sink.errors.end(), [&](const auto& e) { return e.id == id && e.code == code; });
+        return std::any_of(sink.errors.begin(), sink.errors.end(),
+                           [&](const auto& e) { return e.id == id && e.code == code; });
     };
     ASSERT_TRUE(pump_until([&] { return has(7, 200) && has(1, 322) && has(3, 101) && has(99, 300); }));
-    const auto unknown = std::find_if(sink.errors.begin(), sink.errors.end(), [](const auto& e) { return e.code == 200; });
+    const auto unknown =
+        std::find_if(sink.errors.begin(), sink.errors.end(), [](const auto& e) { return e.code == 200; });
     EXPECT_EQ(unknown->message, "No security definition has been found for the request");
     tws->disconnect();
 }
@@ -157,7 +164,9 @@ TEST_F(EngineOverSocket, EveryInjectedFaultEndsInOneErrorAndKeepsTheBufferedReco
         query(*buffering, 1, "AAPL");
         query(*buffering, 2, "EUR", "CASH", "IDEALPRO");
         query(*buffering, 3, "ES", "FUT", "CME");
-        ASSERT_TRUE(pump_until([&] { return !buffering_sink.errors.empty() && buffering_sink.errors.back().code == fault.code; }));
+        ASSERT_TRUE(pump_until([&] {
+            return !buffering_sink.errors.empty() && buffering_sink.errors.back().code == fault.code;
+        }));
         const auto& lost = buffering_sink.errors.back();
         EXPECT_EQ(lost.id, -1);
         EXPECT_FALSE(clients.back()->connected());
@@ -166,7 +175,8 @@ TEST_F(EngineOverSocket, EveryInjectedFaultEndsInOneErrorAndKeepsTheBufferedReco
         const Ref<cTWSDatas> data = buffering->GetCurrentData();
         ASSERT_TRUE(data);
         std::vector<Tick> buffered;
-        for (const auto& r : *data) buffered.push_back({r.id, r.TickType, r.Price});
+        for (const auto& r : *data)
+            buffered.push_back({r.id, r.TickType, r.Price});
         expect_records_match(buffered, reported_ticks(simulator->sent_ticks(), 1));
         // The connection object can connect again.
         buffering->disconnect();
@@ -185,7 +195,8 @@ TEST_F(EngineOverSocket, ASlowPeerSendingAFewBytesAtATimeStillDeliversEverything
     query(*tws, 1, "IBM");
     ASSERT_TRUE(pump_until_all_arrived(1, 20s));
     expect_records_match(records, reported_ticks(simulator->sent_ticks(), 1));
-    EXPECT_TRUE(std::none_of(sink.errors.begin(), sink.errors.end(), [](const auto& e) { return e.code < 1000; }));
+    EXPECT_TRUE(
+        std::none_of(sink.errors.begin(), sink.errors.end(), [](const auto& e) { return e.code < 1000; }));
     tws->disconnect();
 }
 

@@ -28,7 +28,9 @@ inline std::ostream& operator<<(std::ostream& out, const Tick& t) {
     return out << "{" << t.id << " " << t.type << " " << t.value << "}";
 }
 
-inline bool is_paired_size(std::int32_t type) { return type == 0 || type == 3 || type == 5; }
+inline bool is_paired_size(std::int32_t type) {
+    return type == 0 || type == 3 || type == 5;
+}
 
 // What the control reports for the ticks the simulator sent on one connection: every price and size,
 // a price of bid, ask or last followed by its size.
@@ -45,7 +47,7 @@ inline std::vector<Tick> reported_ticks(const std::vector<sim::SentTick>& sent, 
 
 // Connection objects on the real socket client, talking to the simulator over loopback.
 class EngineOverSocket : public ::testing::Test {
-protected:
+  protected:
     sim::SimulatorConfig config;
     std::unique_ptr<sim::TwsSimulator> simulator;
     std::shared_ptr<PollLoop> loop = std::make_shared<PollLoop>();
@@ -94,7 +96,8 @@ protected:
     Ref<cTWS> make_tws(fakes::RecordingSink& sink) {
         Ref<cTWS> tws = make_ref<cTWS>(environment());
         tws->Advise(&sink);
-        for (int t = 0; t <= 9; ++t) tws->AddRecordFilter(t);
+        for (int t = 0; t <= 9; ++t)
+            tws->AddRecordFilter(t);
         return tws;
     }
 
@@ -104,7 +107,8 @@ protected:
         sink.on_datas = [raw, &records] {
             const Ref<cTWSDatas> data = raw->GetCurrentData();
             if (!data) return;
-            for (const auto& r : *data) records.push_back({r.id, r.TickType, r.Price});
+            for (const auto& r : *data)
+                records.push_back({r.id, r.TickType, r.Price});
             data->Clear();
         };
     }
@@ -114,7 +118,8 @@ protected:
         tws.StartQuery(id, symbol, type, "", 0, "", "", exchange, "", "USD");
     }
 
-    bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    bool pump_until(const std::function<bool()>& done,
+                    std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         return loop->run_until(done, std::chrono::steady_clock::now() + limit);
     }
     void pump_for(std::chrono::milliseconds time) {
@@ -126,9 +131,12 @@ protected:
     }
     // Until `lines` streams have sent all their updates and every tick sent has arrived.
     bool pump_until_all_arrived(int lines, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-        return pump_until([&] {
-            return simulator->finished_subscriptions() == lines && received(*clients[0]) == simulator->tick_messages_sent();
-        }, limit);
+        return pump_until(
+            [&] {
+                return simulator->finished_subscriptions() == lines &&
+                       received(*clients[0]) == simulator->tick_messages_sent();
+            },
+            limit);
     }
 };
 

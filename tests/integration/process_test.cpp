@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -49,13 +51,15 @@ bool is_number(std::string_view s) {
 
 // The programs keep their settings in a file of their own, not in the user's.
 std::vector<std::pair<std::string, std::string>> quiet_registry() {
-    return {{"CORVEL_REGISTRY_FILE", (std::filesystem::temp_directory_path() / "corvel-process-test.reg").string()}};
+    return {{"CORVEL_REGISTRY_FILE",
+             (std::filesystem::temp_directory_path() / "corvel-process-test.reg").string()}};
 }
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
     return out;
 }
 
@@ -67,8 +71,10 @@ std::map<std::string, std::string> flat_json(std::string_view text) {
     std::size_t at = 1;
     const auto string_end = [&](std::size_t from) {  // index of the closing quote, or npos
         for (std::size_t i = from + 1; i < text.size(); ++i) {
-            if (text[i] == '\\') ++i;
-            else if (text[i] == '"') return i;
+            if (text[i] == '\\')
+                ++i;
+            else if (text[i] == '"')
+                return i;
         }
         return std::string_view::npos;
     };
@@ -87,7 +93,8 @@ std::map<std::string, std::string> flat_json(std::string_view text) {
             if (!is_number(text.substr(value_start, value_end - value_start))) return {};
         }
         out[key] = std::string(text.substr(value_start, value_end - value_start));
-        if (text[value_end] == '}') return value_end + 1 == text.size() ? out : std::map<std::string, std::string>{};
+        if (text[value_end] == '}')
+            return value_end + 1 == text.size() ? out : std::map<std::string, std::string>{};
         if (text[value_end] != ',') return {};
         at = value_end + 1;
     }
@@ -96,7 +103,8 @@ std::map<std::string, std::string> flat_json(std::string_view text) {
 class SeparateSimulator : public EngineOverSocket {};
 
 TEST_F(SeparateSimulator, TheClientStreamsExactlyWhatTheSimulatorProcessGenerates) {
-    ChildProcess simulator_process(CORVEL_TWSSIM_PATH, {"--port", "0", "--seed", "11", "--rate", "200", "--updates", "25"});
+    ChildProcess simulator_process(CORVEL_TWSSIM_PATH,
+                                   {"--port", "0", "--seed", "11", "--rate", "200", "--updates", "25"});
     const int port = port_from(simulator_process.first_line(10s));
     ASSERT_NE(port, 0) << simulator_process.err();
 
@@ -118,13 +126,16 @@ TEST_F(SeparateSimulator, TheClientStreamsExactlyWhatTheSimulatorProcessGenerate
     std::size_t total = 0;
     for (std::size_t i = 0; i < symbols.size(); ++i) {
         const auto known = sim::default_contracts();
-        const auto contract = *std::find_if(known.begin(), known.end(), [&](const auto& k) { return k.symbol == symbols[i]; });
+        const auto contract =
+            *std::find_if(known.begin(), known.end(), [&](const auto& k) { return k.symbol == symbols[i]; });
         sim::QuoteStream stream(contract, 11, true);
         std::vector<sim::SimTick> ticks;
         stream.initial(ticks);
-        for (int u = 0; u < 25; ++u) stream.next(ticks);
+        for (int u = 0; u < 25; ++u)
+            stream.next(ticks);
         std::vector<sim::SentTick> sent;
-        for (const auto& t : ticks) sent.push_back({1, static_cast<std::int32_t>(i + 1), t});
+        for (const auto& t : ticks)
+            sent.push_back({1, static_cast<std::int32_t>(i + 1), t});
         expected[static_cast<std::int32_t>(i + 1)] = reported_ticks(sent, 1);
         total += expected[static_cast<std::int32_t>(i + 1)].size();
     }
@@ -149,11 +160,13 @@ TEST_F(SeparateSimulator, TheClientStreamsExactlyWhatTheSimulatorProcessGenerate
 }
 
 TEST_F(SeparateSimulator, ASimulatorProcessThatDropsTheConnectionIsReportedAsLost) {
-    ChildProcess simulator_process(CORVEL_TWSSIM_PATH, {"--port", "0", "--close-after", "30", "--rate", "50"});
+    ChildProcess simulator_process(CORVEL_TWSSIM_PATH,
+                                   {"--port", "0", "--close-after", "30", "--rate", "50"});
     const int port = port_from(simulator_process.first_line(10s));
     ASSERT_NE(port, 0);
-    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD",
-                                             "--contract", "STK:AAPL:SMART:USD", "--jsonl", "--duration", "20"},
+    ChildProcess quotes(CORVEL_QUOTES_PATH,
+                        {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD", "--contract",
+                         "STK:AAPL:SMART:USD", "--jsonl", "--duration", "20"},
                         quiet_registry());
     EXPECT_EQ(quotes.wait(20s), 1);
     EXPECT_NE(quotes.err().find("lost the connection to TWS: 509"), std::string::npos) << quotes.err();
@@ -163,7 +176,8 @@ TEST_F(SeparateSimulator, ASimulatorProcessThatDropsTheConnectionIsReportedAsLos
 }
 
 TEST(QuotesProgram, JsonLinesAreWellFormedRecords) {
-    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--simulate", "--sim-rate", "50", "--jsonl", "--duration", "2", "--stats"},
+    ChildProcess quotes(CORVEL_QUOTES_PATH,
+                        {"--simulate", "--sim-rate", "50", "--jsonl", "--duration", "2", "--stats"},
                         quiet_registry());
     ASSERT_EQ(quotes.wait(30s), 0) << quotes.err();
     const auto lines = lines_of(quotes.out());
@@ -184,13 +198,14 @@ TEST(QuotesProgram, JsonLinesAreWellFormedRecords) {
         ++per_contract[record.at("contract")];
     }
     EXPECT_EQ(per_contract.size(), 7U);  // the simulator's contracts all streamed
-    EXPECT_NE(quotes.err().find("records delivered  " + std::to_string(lines.size())), std::string::npos) << quotes.err();
+    EXPECT_NE(quotes.err().find("records delivered  " + std::to_string(lines.size())), std::string::npos)
+        << quotes.err();
 }
 
 TEST(QuotesProgram, CsvHasAHeadingAndSevenFieldsPerRecord) {
-    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--simulate", "--sim-rate", "50", "--csv", "--duration", "2",
-                                             "--contract", "STK:IBM:SMART:USD", "--contract", "CASH:EUR:IDEALPRO:USD",
-                                             "--ticks", "1,2,4"},
+    ChildProcess quotes(CORVEL_QUOTES_PATH,
+                        {"--simulate", "--sim-rate", "50", "--csv", "--duration", "2", "--contract",
+                         "STK:IBM:SMART:USD", "--contract", "CASH:EUR:IDEALPRO:USD", "--ticks", "1,2,4"},
                         quiet_registry());
     ASSERT_EQ(quotes.wait(30s), 0) << quotes.err();
     const auto lines = lines_of(quotes.out());
@@ -210,10 +225,12 @@ TEST(QuotesProgram, CsvHasAHeadingAndSevenFieldsPerRecord) {
 }
 
 TEST(QuotesProgram, TheBoardShowsEveryContractAndEndsWithAStatus) {
-    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--simulate", "--sim-rate", "20", "--duration", "1"}, quiet_registry());
+    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--simulate", "--sim-rate", "20", "--duration", "1"},
+                        quiet_registry());
     ASSERT_EQ(quotes.wait(30s), 0) << quotes.err();
     const std::string out = quotes.out();
-    for (const char* label : {"CONTRACT", "AAPL", "MSFT", "IBM", "SPY", "EUR.USD", "ES 202612", "BTC", "status: "}) {
+    for (const char* label :
+         {"CONTRACT", "AAPL", "MSFT", "IBM", "SPY", "EUR.USD", "ES 202612", "BTC", "status: "}) {
         EXPECT_NE(out.find(label), std::string::npos) << label << "\n" << out;
     }
 }
@@ -223,7 +240,8 @@ TEST(QuotesProgram, AClosedPortEndsWithStatus1AndTheReason) {
     net::Socket probe = net::listen_tcp("127.0.0.1", 0, error);
     const int port = net::local_port(probe.get());
     probe.reset();
-    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD"},
+    ChildProcess quotes(CORVEL_QUOTES_PATH,
+                        {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD"},
                         quiet_registry());
     EXPECT_EQ(quotes.wait(30s), 1);
     EXPECT_NE(quotes.err().find("could not connect to TWS at 127.0.0.1:" + std::to_string(port) + ": 502"),
@@ -231,13 +249,22 @@ TEST(QuotesProgram, AClosedPortEndsWithStatus1AndTheReason) {
         << quotes.err();
 }
 
-TEST(QuotesProgram, CtrlCEndsCleanly) {
-    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--simulate", "--jsonl", "--stats"}, quiet_registry());
+TEST(QuotesProgram, CtrlCEndsCleanlyAndStoresTheGenericTicks) {
+    const auto settings = (std::filesystem::temp_directory_path() / "corvel-ctrl-c-test.reg").string();
+    std::filesystem::remove(settings);
+    ChildProcess quotes(CORVEL_QUOTES_PATH, {"--simulate", "--jsonl", "--stats"},
+                        {{"CORVEL_REGISTRY_FILE", settings}});
     std::this_thread::sleep_for(1500ms);
     quotes.interrupt();
     EXPECT_EQ(quotes.wait(20s), 0) << quotes.err();
     EXPECT_NE(quotes.err().find("records delivered"), std::string::npos);
     EXPECT_FALSE(quotes.out().empty());
+    std::ifstream in(settings);
+    const std::string stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(stored.find("\"CorvelgenericTicks\"=\"100,101,104,105,107,165,225,232,233,236\""),
+              std::string::npos)
+        << stored;
+    std::filesystem::remove(settings);
 }
 
 TEST(QuotesProgram, BadArgumentsAreExplained) {

@@ -36,19 +36,23 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     std::vector<std::string> args{program};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
 
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         bool replaced = false;
-        for (const auto& [name, value] : environment) replaced |= entry.rfind(name + "=", 0) == 0;
+        for (const auto& [name, value] : environment)
+            replaced |= entry.rfind(name + "=", 0) == 0;
         if (!replaced) env.push_back(entry);
     }
-    for (const auto& [name, value] : environment) env.push_back(name + "=" + value);
+    for (const auto& [name, value] : environment)
+        env.push_back(name + "=" + value);
     std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
+    for (auto& e : env)
+        envp.push_back(e.data());
     envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
@@ -97,8 +101,12 @@ void ChildProcess::interrupt() {
     if (pid_ > 0) ::kill(pid_, SIGINT);
 }
 
-std::string ChildProcess::out() const { return read_file(folder_ / "out"); }
-std::string ChildProcess::err() const { return read_file(folder_ / "err"); }
+std::string ChildProcess::out() const {
+    return read_file(folder_ / "out");
+}
+std::string ChildProcess::err() const {
+    return read_file(folder_ / "err");
+}
 
 std::string ChildProcess::first_line(std::chrono::milliseconds timeout) const {
     const auto until = std::chrono::steady_clock::now() + timeout;

@@ -13,7 +13,7 @@ namespace corvel::fakes {
 // A program run by a test, its output kept in files of a temporary folder. It is killed and reaped
 // when the test lets it go.
 class ChildProcess {
-public:
+  public:
     // `environment` adds or replaces variables of the test's own environment.
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                  const std::vector<std::pair<std::string, std::string>>& environment = {});
@@ -31,7 +31,7 @@ public:
     std::string first_line(std::chrono::milliseconds timeout) const;
     const std::filesystem::path& folder() const noexcept { return folder_; }
 
-private:
+  private:
     std::filesystem::path folder_;
     pid_t pid_ = -1;
     int status_ = -1;

@@ -14,6 +14,7 @@
 #include "market_data/tws_environment.h"
 #include "platform/event_pump.h"
 #include "platform/tws_control.h"
+#include "tests/support/manual_clock.h"
 
 namespace corvel::fakes {
 
@@ -85,23 +86,6 @@ private:
     std::deque<std::function<void()>> pending_;
     int process_count_ = 0;
     bool fail_next_ = false;
-};
-
-// A clock that says what the test sets, advancing by `step` on every reading.
-class ManualClock final : public Clock {
-public:
-    explicit ManualClock(double start = 46000.5, double step = 0.0) : now_(start), step_(step) {}
-    double now() override {
-        const double t = now_;
-        now_ += step_;
-        return t;
-    }
-    void set(double value) { now_ = value; }
-    void set_step(double step) { step_ = step; }
-
-private:
-    double now_;
-    double step_;
 };
 
 // A complete environment for connection objects, with every part reachable by the test.

@@ -10,7 +10,7 @@ namespace corvel::fakes {
 
 // Records what a TWS control reports, in order, and runs whatever the test puts in its hook.
 class RecordingControlEvents final : public TwsControlEvents {
-public:
+  public:
     struct Event {
         char kind;  // 'p' price, 's' size, 'e' error
         std::int32_t id;
@@ -25,7 +25,9 @@ public:
     void on_tick_price(std::int32_t id, std::int32_t type, double price, std::int32_t) override {
         add({'p', id, type, price, {}});
     }
-    void on_tick_size(std::int32_t id, std::int32_t type, double size) override { add({'s', id, type, size, {}}); }
+    void on_tick_size(std::int32_t id, std::int32_t type, double size) override {
+        add({'s', id, type, size, {}});
+    }
     void on_error(std::int32_t id, std::int32_t code, const std::string& message) override {
         add({'e', id, code, 0, message});
     }
@@ -45,7 +47,7 @@ public:
         return out;
     }
 
-private:
+  private:
     void add(Event e) {
         events.push_back(e);
         if (hook) hook(events.back());

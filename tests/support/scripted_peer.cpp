@@ -9,7 +9,9 @@ namespace corvel::fakes {
 
 namespace {
 constexpr auto kStepTimeout = std::chrono::seconds(10);
-SteadyTime deadline() { return std::chrono::steady_clock::now() + kStepTimeout; }
+SteadyTime deadline() {
+    return std::chrono::steady_clock::now() + kStepTimeout;
+}
 }  // namespace
 
 void PeerConnection::fill(std::size_t count) {
@@ -110,7 +112,9 @@ ScriptedPeer::ScriptedPeer(std::function<void(PeerConnection&)> script) {
     });
 }
 
-ScriptedPeer::~ScriptedPeer() { finish(); }
+ScriptedPeer::~ScriptedPeer() {
+    finish();
+}
 
 std::string ScriptedPeer::finish() {
     if (thread_.joinable()) thread_.join();

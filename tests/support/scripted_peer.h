@@ -13,7 +13,7 @@ namespace corvel::fakes {
 
 // The server end of one TWS connection, driven step by step by a test's script.
 class PeerConnection {
-public:
+  public:
     explicit PeerConnection(net::Socket socket) : socket_(std::move(socket)) {}
 
     // Reads "API\0" and the version offer; returns the offer ("v157..178").
@@ -29,7 +29,7 @@ public:
     bool wait_closed(std::chrono::milliseconds timeout);
     void close() { socket_.reset(); }
 
-private:
+  private:
     void fill(std::size_t count);
 
     net::Socket socket_;
@@ -39,7 +39,7 @@ private:
 // A loopback listener that runs a script on its own thread for the first connection it accepts. Any
 // failure of the script (a timeout, a closed connection) is kept for the test to check.
 class ScriptedPeer {
-public:
+  public:
     explicit ScriptedPeer(std::function<void(PeerConnection&)> script);
     ~ScriptedPeer();
 
@@ -47,7 +47,7 @@ public:
     // Waits for the script to end; returns its failure, empty when it ran through.
     std::string finish();
 
-private:
+  private:
     net::Socket listener_;
     int port_ = 0;
     std::thread thread_;

@@ -29,6 +29,8 @@ inline std::string framed(std::string_view payload) {
     return out;
 }
 
-inline std::string frame(std::initializer_list<std::string_view> values) { return framed(fields(values)); }
+inline std::string frame(std::initializer_list<std::string_view> values) {
+    return framed(fields(values));
+}
 
 }  // namespace corvel::fakes

@@ -39,11 +39,16 @@ TEST(ContractSpec, OptionsAndFuturesCarryTheirOwnFields) {
 }
 
 TEST(ContractSpec, MistakesAreExplained) {
-    EXPECT_NE(error_of([] { parse_contract_spec("IBM"); }).find("TYPE:SYMBOL:EXCHANGE:CURRENCY"), std::string::npos);
-    EXPECT_NE(error_of([] { parse_contract_spec("STK::SMART:USD"); }).find("must not be empty"), std::string::npos);
-    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:strike=abc"); }).find("strike 'abc'"), std::string::npos);
-    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:colour=red"); }).find("'colour'"), std::string::npos);
-    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:20261218"); }).find("'20261218'"), std::string::npos);
+    EXPECT_NE(error_of([] { parse_contract_spec("IBM"); }).find("TYPE:SYMBOL:EXCHANGE:CURRENCY"),
+              std::string::npos);
+    EXPECT_NE(error_of([] { parse_contract_spec("STK::SMART:USD"); }).find("must not be empty"),
+              std::string::npos);
+    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:strike=abc"); }).find("strike 'abc'"),
+              std::string::npos);
+    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:colour=red"); }).find("'colour'"),
+              std::string::npos);
+    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:20261218"); }).find("'20261218'"),
+              std::string::npos);
 }
 
 TEST(ContractsFile, TheNineWorksheetColumnsWithCommasOrTabs) {
@@ -65,10 +70,13 @@ TEST(ContractsFile, TheNineWorksheetColumnsWithCommasOrTabs) {
 }
 
 TEST(ContractsFile, ABadLineIsNamed) {
-    EXPECT_NE(error_of([] { parse_contracts_file("IBM,STK,,,,,SMART,,USD\nMSFT,STK,SMART,USD\n"); })
-                  .find("line 2: expected 9 columns"),
+    EXPECT_NE(error_of([] {
+                  parse_contracts_file("IBM,STK,,,,,SMART,,USD\nMSFT,STK,SMART,USD\n");
+              }).find("line 2: expected 9 columns"),
               std::string::npos);
-    EXPECT_NE(error_of([] { parse_contracts_file("IBM,OPT,2026,x,C,100,SMART,,USD\n"); }).find("line 1: strike 'x'"),
+    EXPECT_NE(error_of([] {
+                  parse_contracts_file("IBM,OPT,2026,x,C,100,SMART,,USD\n");
+              }).find("line 1: strike 'x'"),
               std::string::npos);
 }
 

@@ -10,7 +10,8 @@ namespace {
 
 const double kWhen = ole_date_from_civil({2026, 12, 8, 14, 3, 22, 145});
 
-QuoteContract contract(std::string symbol, std::string type, std::string expiry = {}, std::string currency = {}) {
+QuoteContract contract(std::string symbol, std::string type, std::string expiry = {},
+                       std::string currency = {}) {
     QuoteContract c;
     c.symbol = std::move(symbol);
     c.sec_type = std::move(type);
@@ -89,7 +90,8 @@ TEST(RecordWriter, JsonLinesEscapeWhatTheyMust) {
     std::string out;
     w.append(out, "a0", 1, 0, 1000000, kWhen);
     EXPECT_EQ(out,
-              "{\"key\":\"a0\",\"id\":1,\"contract\":\"SYM\\\"\\\\\\u0001\",\"tick_type\":0,\"tick_name\":\"BID_SIZE\","
+              "{\"key\":\"a0\",\"id\":1,\"contract\":\"SYM\\\"\\\\\\u0001\",\"tick_type\":0,\"tick_name\":"
+              "\"BID_SIZE\","
               "\"value\":1000000,\"time\":\"2026-12-08T14:03:22.145\"}\n");
 }
 

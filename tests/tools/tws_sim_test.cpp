@@ -28,7 +28,8 @@ TEST(VersionOffer, RangesSingleVersionsAndOptions) {
     EXPECT_EQ(single.min_version, 176);
     EXPECT_EQ(single.max_version, 176);
     EXPECT_EQ(single.options, "+PACEAPI");
-    for (const char* bad : {"", "157..178", "v", "vabc", "v178..157", "v0"}) EXPECT_FALSE(parse_version_offer(bad).ok) << bad;
+    for (const char* bad : {"", "157..178", "v", "vabc", "v178..157", "v0"})
+        EXPECT_FALSE(parse_version_offer(bad).ok) << bad;
 }
 
 TEST(ClientMessages, WhatTheClientEncodesTheSimulatorReadsBack) {
@@ -116,9 +117,12 @@ TEST(QuoteStream, TicksLookLikeTws) {
     std::vector<SimTick> ticks;
     s.initial(ticks);
     std::map<int, int> types;
-    for (const auto& t : ticks) ++types[t.tick_type];
-    for (const int t : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}) EXPECT_EQ(types[t], 1) << "initial type " << t;
-    for (int i = 0; i < 2000; ++i) s.next(ticks);
+    for (const auto& t : ticks)
+        ++types[t.tick_type];
+    for (const int t : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
+        EXPECT_EQ(types[t], 1) << "initial type " << t;
+    for (int i = 0; i < 2000; ++i)
+        s.next(ticks);
     int repeats = 0;
     for (std::size_t i = 0; i < ticks.size(); ++i) {
         const SimTick& t = ticks[i];
@@ -159,7 +163,8 @@ TEST(QuoteStream, CryptoSizesAreFractionalOnlyWhereTheServerVersionAllowsIt) {
 }
 
 TEST(SimContracts, FileLinesAndTheirMistakes) {
-    const auto contracts = parse_contracts("# symbol,type,exchange,currency,price\nAAPL, STK, SMART, USD, 189.25\n\nES,FUT,CME,USD,5300\n");
+    const auto contracts = parse_contracts(
+        "# symbol,type,exchange,currency,price\nAAPL, STK, SMART, USD, 189.25\n\nES,FUT,CME,USD,5300\n");
     ASSERT_EQ(contracts.size(), 2U);
     EXPECT_EQ(contracts[0].exchange, "SMART");
     EXPECT_EQ(contracts[1].start_price, 5300);
@@ -181,7 +186,8 @@ TEST(UpdateRate, NumbersOrMax) {
     EXPECT_FALSE(firehose);
     EXPECT_TRUE(parse_update_rate("max", rate, firehose));
     EXPECT_TRUE(firehose);
-    for (const char* bad : {"", "0", "-1", "fast", "1e9"}) EXPECT_FALSE(parse_update_rate(bad, rate, firehose)) << bad;
+    for (const char* bad : {"", "0", "-1", "fast", "1e9"})
+        EXPECT_FALSE(parse_update_rate(bad, rate, firehose)) << bad;
 }
 
 }  // namespace

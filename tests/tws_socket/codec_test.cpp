@@ -179,8 +179,8 @@ ContractRequest stock(std::string symbol, std::string primary) {
 TEST(Encoder, AMarketDataRequestMatchesTheProtocolExample) {
     std::string out;
     ASSERT_TRUE(encode_req_mkt_data(out, 178, 1001, stock("AAPL", "NASDAQ"), "", false));
-    EXPECT_EQ(out, frame({"1", "11", "1001", "0", "AAPL", "STK", "", "0", "", "", "SMART", "NASDAQ", "USD", "", "", "0",
-                          "", "0", "0", ""}));
+    EXPECT_EQ(out, frame({"1",     "11",     "1001", "0", "AAPL", "STK", "", "0", "",  "",
+                          "SMART", "NASDAQ", "USD",  "",  "",     "0",   "", "0", "0", ""}));
 }
 
 TEST(Encoder, AMarketDataRequestCarriesOptionFieldsAndTheGenericTicks) {
@@ -192,8 +192,8 @@ TEST(Encoder, AMarketDataRequestCarriesOptionFieldsAndTheGenericTicks) {
     c.multiplier = "100";
     std::string out;
     ASSERT_TRUE(encode_req_mkt_data(out, 178, 3, c, "100,101,104", false));
-    EXPECT_EQ(out, frame({"1", "11", "3", "0", "IBM", "OPT", "20261218", "150.5", "C", "100", "SMART", "", "USD", "", "",
-                          "0", "100,101,104", "0", "0", ""}));
+    EXPECT_EQ(out, frame({"1",     "11", "3",   "0", "IBM", "OPT", "20261218",    "150.5", "C", "100",
+                          "SMART", "",   "USD", "",  "",    "0",   "100,101,104", "0",     "0", ""}));
 }
 
 TEST(Encoder, OlderServersGetTheFieldsTheyKnowOnly) {
@@ -201,7 +201,8 @@ TEST(Encoder, OlderServersGetTheFieldsTheyKnowOnly) {
     // Before 47 no conId, before 68 no trading class, before 70 no options, before 114 no
     // regulatory snapshot; from 40 the delta-neutral flag.
     ASSERT_TRUE(encode_req_mkt_data(out, 45, 9, stock("IBM", ""), "", true));
-    EXPECT_EQ(out, frame({"1", "11", "9", "IBM", "STK", "", "0", "", "", "SMART", "", "USD", "", "0", "", "1"}));
+    EXPECT_EQ(out,
+              frame({"1", "11", "9", "IBM", "STK", "", "0", "", "", "SMART", "", "USD", "", "0", "", "1"}));
 }
 
 TEST(Encoder, ACombinationSaysItHasNoLegs) {
@@ -209,8 +210,8 @@ TEST(Encoder, ACombinationSaysItHasNoLegs) {
     c.sec_type = "BAG";
     std::string out;
     ASSERT_TRUE(encode_req_mkt_data(out, 178, 4, c, "", false));
-    EXPECT_EQ(out, frame({"1", "11", "4", "0", "SPREAD", "BAG", "", "0", "", "", "SMART", "", "USD", "", "", "0", "0",
-                          "", "0", "0", ""}));
+    EXPECT_EQ(out, frame({"1", "11",  "4", "0", "SPREAD", "BAG", "", "0", "",  "", "SMART",
+                          "",  "USD", "",  "",  "0",      "0",   "", "0", "0", ""}));
 }
 
 TEST(Encoder, ARequestWithTextThatIsNotAsciiOrABadStrikeLeavesNothingBehind) {

@@ -34,7 +34,8 @@ TEST(Decoder, TickPriceWithItsSizeAndAttributes) {
 }
 
 TEST(Decoder, SizesAreDecimalsAndNeverTruncated) {
-    const auto price = as<TickPrice>(decode_message(fields({"1", "6", "5", "4", "64850.25", "0.0125", "0"}), 178));
+    const auto price =
+        as<TickPrice>(decode_message(fields({"1", "6", "5", "4", "64850.25", "0.0125", "0"}), 178));
     EXPECT_EQ(price.size, 0.0125);
     const auto size = as<TickSize>(decode_message(fields({"2", "6", "5", "0", "1.5"}), 178));
     EXPECT_EQ(size.req_id, 5);
@@ -70,17 +71,20 @@ TEST(Decoder, ExtraTrailingFieldsOfNewerServersAreIgnored) {
 }
 
 TEST(Decoder, ErrorMessagesInAllThreeLayouts) {
-    const auto old = as<ErrorMessage>(decode_message(fields({"4", "2", "-1", "2104", "Market data farm connection is OK:usfarm"}), 157));
+    const auto old = as<ErrorMessage>(
+        decode_message(fields({"4", "2", "-1", "2104", "Market data farm connection is OK:usfarm"}), 157));
     EXPECT_EQ(old.id, -1);
     EXPECT_EQ(old.code, 2104);
     EXPECT_EQ(old.text, "Market data farm connection is OK:usfarm");
 
-    const auto mid = as<ErrorMessage>(decode_message(fields({"4", "2", "7", "200", "No security definition has been found for the request", ""}), 178));
+    const auto mid = as<ErrorMessage>(decode_message(
+        fields({"4", "2", "7", "200", "No security definition has been found for the request", ""}), 178));
     EXPECT_EQ(mid.id, 7);
     EXPECT_EQ(mid.code, 200);
     EXPECT_EQ(mid.advanced_reject, "");
 
-    const auto timed = as<ErrorMessage>(decode_message(fields({"4", "3", "354", "Not subscribed", "", "1714058634000"}), 194));
+    const auto timed = as<ErrorMessage>(
+        decode_message(fields({"4", "3", "354", "Not subscribed", "", "1714058634000"}), 194));
     EXPECT_EQ(timed.id, 3);
     EXPECT_EQ(timed.code, 354);
     EXPECT_EQ(timed.text, "Not subscribed");
@@ -101,13 +105,15 @@ TEST(Decoder, SessionMessages) {
     EXPECT_EQ(as<NextValidId>(decode_message(fields({"9", "1", "42"}), 178)).order_id, 42);
     EXPECT_EQ(as<ManagedAccounts>(decode_message(fields({"15", "1", "DU1234567,DU7654321,"}), 178)).accounts,
               "DU1234567,DU7654321,");
-    EXPECT_EQ(as<CurrentTime>(decode_message(fields({"49", "1", "1714058634"}), 178)).epoch_seconds, 1714058634);
+    EXPECT_EQ(as<CurrentTime>(decode_message(fields({"49", "1", "1714058634"}), 178)).epoch_seconds,
+              1714058634);
 }
 
 TEST(Decoder, OtherMarketDataMessages) {
     const auto generic = as<TickGeneric>(decode_message(fields({"45", "6", "5", "49", "0"}), 178));
     EXPECT_EQ(generic.tick_type, 49);
-    const auto text = as<TickString>(decode_message(fields({"46", "6", "5", "48", "701.28;1;1348075471534;67854;701.46918464;true"}), 178));
+    const auto text = as<TickString>(decode_message(
+        fields({"46", "6", "5", "48", "701.28;1;1348075471534;67854;701.46918464;true"}), 178));
     EXPECT_EQ(text.tick_type, 48);
     EXPECT_EQ(as<TickSnapshotEnd>(decode_message(fields({"57", "1", "5"}), 178)).req_id, 5);
     EXPECT_EQ(as<MarketDataType>(decode_message(fields({"58", "1", "5", "3"}), 178)).type, 3);
@@ -116,11 +122,14 @@ TEST(Decoder, OtherMarketDataMessages) {
     const auto option = as<TickOptionComputation>(decode_message(
         fields({"21", "5", "13", "1", "0.25", "0.5", "3.2", "0", "0.01", "0.1", "-0.02", "150"}), 178));
     EXPECT_EQ(option.underlying_price, 150);
-    const auto legacy = as<TickOptionComputation>(decode_message(fields({"21", "6", "5", "10", "0.25", "0.5", "3.2", "0",
-                                                                         "0.01", "0.1", "-0.02", "150"}), 150));
+    const auto legacy = as<TickOptionComputation>(decode_message(
+        fields({"21", "6", "5", "10", "0.25", "0.5", "3.2", "0", "0.01", "0.1", "-0.02", "150"}), 150));
     EXPECT_EQ(legacy.theta, -0.02);
-    EXPECT_EQ(as<TickEfp>(decode_message(fields({"47", "6", "5", "38", "1.5", "1.50 %", "100", "30", "20261218", "0",
-                                                  "0"}), 178)).implied_futures_price, 100);
+    EXPECT_EQ(as<TickEfp>(decode_message(fields({"47", "6", "5", "38", "1.5", "1.50 %", "100", "30",
+                                                 "20261218", "0", "0"}),
+                                         178))
+                  .implied_futures_price,
+              100);
 }
 
 TEST(Decoder, UnknownMessagesAndShortFramesAreSkipped) {

@@ -34,12 +34,17 @@ ContractRequest ibm() {
 }
 
 std::string request_payload(std::int32_t id) {
-    return fields({"1", "11", std::to_string(id), "0", "IBM", "STK", "", "0", "", "", "SMART", "", "USD", "", "", "0",
-                   "233", "0", "0", ""});
+    return fields({"1",   "11",    std::to_string(id),
+                   "0",   "IBM",   "STK",
+                   "",    "0",     "",
+                   "",    "SMART", "",
+                   "USD", "",      "",
+                   "0",   "233",   "0",
+                   "0",   ""});
 }
 
 class SocketClientTest : public ::testing::Test {
-protected:
+  protected:
     std::shared_ptr<PollLoop> loop = std::make_shared<PollLoop>();
     RecordingControlEvents events;
     std::unique_ptr<TwsSocketClient> client;
@@ -112,18 +117,54 @@ TEST_F(SocketClientTest, HandshakesThatGoWrongFailTheConnectWithTheirReason) {
         const char* text;
     };
     const Case cases[] = {
-        {"too old", [](PeerConnection& c) { c.read_offer(); c.send(frame({"150", "t"})); c.wait_closed(5s); }, 503,
-         "server version 150"},
-        {"newer than offered", [](PeerConnection& c) { c.read_offer(); c.send(frame({"190", "t"})); c.wait_closed(5s); },
+        {"too old",
+         [](PeerConnection& c) {
+             c.read_offer();
+             c.send(frame({"150", "t"}));
+             c.wait_closed(5s);
+         },
+         503, "server version 150"},
+        {"newer than offered",
+         [](PeerConnection& c) {
+             c.read_offer();
+             c.send(frame({"190", "t"}));
+             c.wait_closed(5s);
+         },
          506, "server version 190"},
-        {"not a version", [](PeerConnection& c) { c.read_offer(); c.send(frame({"HTTP/1.1", "400"})); c.wait_closed(5s); },
+        {"not a version",
+         [](PeerConnection& c) {
+             c.read_offer();
+             c.send(frame({"HTTP/1.1", "400"}));
+             c.wait_closed(5s);
+         },
          502, "not a number"},
-        {"not a frame", [](PeerConnection& c) { c.read_offer(); c.send("HTTP/1.1 400 Bad Request\r\n\r\n"); c.wait_closed(5s); },
+        {"not a frame",
+         [](PeerConnection& c) {
+             c.read_offer();
+             c.send("HTTP/1.1 400 Bad Request\r\n\r\n");
+             c.wait_closed(5s);
+         },
          502, "not a TWS API handshake"},
-        {"redirect", [](PeerConnection& c) { c.read_offer(); c.send(frame({"-1", "10.0.0.2:7496"})); c.wait_closed(5s); },
+        {"redirect",
+         [](PeerConnection& c) {
+             c.read_offer();
+             c.send(frame({"-1", "10.0.0.2:7496"}));
+             c.wait_closed(5s);
+         },
          502, "10.0.0.2:7496"},
-        {"closed", [](PeerConnection& c) { c.read_offer(); c.close(); }, 502, "during the handshake"},
-        {"closed before ready", [](PeerConnection& c) { c.read_offer(); c.send(frame({"178", "t"})); c.read_payload(); c.close(); },
+        {"closed",
+         [](PeerConnection& c) {
+             c.read_offer();
+             c.close();
+         },
+         502, "during the handshake"},
+        {"closed before ready",
+         [](PeerConnection& c) {
+             c.read_offer();
+             c.send(frame({"178", "t"}));
+             c.read_payload();
+             c.close();
+         },
          502, "client id 3 in use"},
     };
     for (const Case& k : cases) {
@@ -160,7 +201,9 @@ TEST_F(SocketClientTest, TwsRefusingTheClientIdIsTheReasonTheConnectFails) {
         c.read_offer();
         c.send(frame({"178", "t"}));
         c.read_payload();
-        c.send(frame({"4", "2", "-1", "326", "Unable to connect as the client id is already in use. Retry with a unique client id.", ""}));
+        c.send(frame({"4", "2", "-1", "326",
+                      "Unable to connect as the client id is already in use. Retry with a unique client id.",
+                      ""}));
         c.close();
     });
     EXPECT_EQ(code_of([&] { client->connect("127.0.0.1", peer.port(), 3); }), 326);
@@ -228,24 +271,24 @@ TEST_F(SocketClientTest, PricesBringTheirSizesAndSizesStayDecimals) {
     ScriptedPeer peer([](PeerConnection& c) {
         c.handshake();
         c.read_payload();
-        c.send(frame({"1", "6", "5", "1", "182.35", "300", "1"}));      // bid with its size
-        c.send(frame({"2", "6", "5", "0", "300"}));                     // TWS repeats the size
-        c.send(frame({"1", "6", "5", "6", "183.1", "0", "0"}));         // high: no size of its own
-        c.send(frame({"2", "6", "5", "5", "0.0125"}));                  // a fractional size
-        c.send(frame({"1", "6", "5", "66", "182.3", "200", "0"}));      // delayed bid: delayed bid size
-        c.send(frame({"1", "6", "5", "4", "", "2147483647", "0"}));     // no price, no size
-        c.send(frame({"1", "6", "5", "2", "Infinity", "5", "0"}));      // not a price, but its size is one
-        c.send(frame({"2", "6", "5", "3", "9223372036854775807"}));     // no size
-        c.send(frame({"46", "6", "5", "45", "1714058634"}));            // of no use to the owner
-        c.send(frame({"5", "1", "anything", "an", "order", "says"}));   // an unrequested order message
-        c.send(frame({"1", "6", "5", "9", "181.9", "0", "0"}));         // close
+        c.send(frame({"1", "6", "5", "1", "182.35", "300", "1"}));     // bid with its size
+        c.send(frame({"2", "6", "5", "0", "300"}));                    // TWS repeats the size
+        c.send(frame({"1", "6", "5", "6", "183.1", "0", "0"}));        // high: no size of its own
+        c.send(frame({"2", "6", "5", "5", "0.0125"}));                 // a fractional size
+        c.send(frame({"1", "6", "5", "66", "182.3", "200", "0"}));     // delayed bid: delayed bid size
+        c.send(frame({"1", "6", "5", "4", "", "2147483647", "0"}));    // no price, no size
+        c.send(frame({"1", "6", "5", "2", "Infinity", "5", "0"}));     // not a price, but its size is one
+        c.send(frame({"2", "6", "5", "3", "9223372036854775807"}));    // no size
+        c.send(frame({"46", "6", "5", "45", "1714058634"}));           // of no use to the owner
+        c.send(frame({"5", "1", "anything", "an", "order", "says"}));  // an unrequested order message
+        c.send(frame({"1", "6", "5", "9", "181.9", "0", "0"}));        // close
         c.wait_closed(5s);
     });
     client->connect("127.0.0.1", peer.port(), 1);
     client->request_market_data(5, ibm(), "233", false);
     ASSERT_TRUE(pump_until([&] { return !events.events.empty() && events.events.back().type == 9; }));
-    const std::vector<std::string> expected = {"p 1 182.35", "s 0 300", "s 0 300", "p 6 183.1", "s 5 0.0125",
-                                               "p 66 182.3", "s 69 200",  "s 3 5",  "p 9 181.9"};
+    const std::vector<std::string> expected = {"p 1 182.35", "s 0 300",  "s 0 300", "p 6 183.1", "s 5 0.0125",
+                                               "p 66 182.3", "s 69 200", "s 3 5",   "p 9 181.9"};
     std::vector<std::string> got;
     for (const auto& e : events.events) {
         char text[64];
@@ -262,7 +305,7 @@ TEST_F(SocketClientTest, TicksForCancelledOrUnrequestedIdsAreDropped) {
     ScriptedPeer peer([](PeerConnection& c) {
         c.handshake();
         c.read_payload();
-        c.read_payload();  // the cancel
+        c.read_payload();                                     // the cancel
         c.send(frame({"1", "6", "5", "1", "10", "1", "0"}));  // still on the way when the cancel went out
         c.send(frame({"1", "6", "8", "1", "10", "1", "0"}));  // never requested
         c.send(frame({"4", "2", "5", "300", "Can't find EId with tickerId:5", ""}));
@@ -314,16 +357,36 @@ TEST_F(SocketClientTest, EveryWayARunningConnectionBreaksEndsInOneErrorAndAClose
     const std::string tick = frame({"1", "6", "5", "4", "99.5", "7", "0"});
     const RunningFault faults[] = {
         {"closed", [](PeerConnection& c) { c.close(); }, 509, "TWS closed the connection"},
-        {"closed mid-frame", [&](PeerConnection& c) { c.send(tick.substr(0, 9)); c.close(); }, 507,
-         "in the middle of a message (9 of"},
-        {"oversized frame", [](PeerConnection& c) { c.send(std::string("\x01\x00\x00\x00", 4) + "1"); c.wait_closed(5s); },
+        {"closed mid-frame",
+         [&](PeerConnection& c) {
+             c.send(tick.substr(0, 9));
+             c.close();
+         },
+         507, "in the middle of a message (9 of"},
+        {"oversized frame",
+         [](PeerConnection& c) {
+             c.send(std::string("\x01\x00\x00\x00", 4) + "1");
+             c.wait_closed(5s);
+         },
          507, "16777216"},
-        {"zero-length frame", [](PeerConnection& c) { c.send(std::string(4, '\0')); c.wait_closed(5s); }, 507,
-         "announced 0 bytes"},
-        {"malformed field", [](PeerConnection& c) { c.send(frame({"1", "6", "5", "4", "12.3x4", "7", "0"})); c.wait_closed(5s); },
+        {"zero-length frame",
+         [](PeerConnection& c) {
+             c.send(std::string(4, '\0'));
+             c.wait_closed(5s);
+         },
+         507, "announced 0 bytes"},
+        {"malformed field",
+         [](PeerConnection& c) {
+             c.send(frame({"1", "6", "5", "4", "12.3x4", "7", "0"}));
+             c.wait_closed(5s);
+         },
          508, "field 4 '12.3x4'"},
-        {"stalled mid-frame", [&](PeerConnection& c) { c.send(tick.substr(0, 9)); c.wait_closed(5s); }, 509,
-         "in the middle of a message"},
+        {"stalled mid-frame",
+         [&](PeerConnection& c) {
+             c.send(tick.substr(0, 9));
+             c.wait_closed(5s);
+         },
+         509, "in the middle of a message"},
         {"silent", [](PeerConnection& c) { c.wait_closed(5s); }, 509, "has not answered"},
     };
     for (const RunningFault& f : faults) {
@@ -390,7 +453,8 @@ TEST_F(SocketClientTest, RequestsArePacedBelowTheMessageLimit) {
     });
     client->connect("127.0.0.1", peer.port(), 1);  // the handshake and start-API count too
     const auto first = std::chrono::steady_clock::now();
-    for (int id = 1; id <= 12; ++id) client->request_market_data(id, ibm(), "", false);
+    for (int id = 1; id <= 12; ++id)
+        client->request_market_data(id, ibm(), "", false);
     ASSERT_TRUE(pump_until([&] { return client->stats().messages_sent == 14; }));
     EXPECT_EQ(peer.finish(), "");
     ASSERT_EQ(arrivals.size(), 12U);
@@ -488,7 +552,8 @@ TEST_F(SocketClientTest, PendingEventsProcessedFromInsideATickDeliverNothingNest
         c.handshake();
         c.read_payload();
         std::string burst;
-        for (int i = 1; i <= 200; ++i) burst += frame({"1", "6", "5", "4", std::to_string(i), "0", "0"});
+        for (int i = 1; i <= 200; ++i)
+            burst += frame({"1", "6", "5", "4", std::to_string(i), "0", "0"});
         c.send(burst);
         c.wait_closed(5s);
     });
@@ -506,7 +571,8 @@ TEST_F(SocketClientTest, PendingEventsProcessedFromInsideATickDeliverNothingNest
     ASSERT_TRUE(pump_until([&] { return events.of_kind('p').size() == 200; }));
     EXPECT_EQ(deepest, 1);
     const auto prices = events.of_kind('p');
-    for (std::size_t i = 0; i < prices.size(); ++i) EXPECT_EQ(prices[i].value, static_cast<double>(i + 1));
+    for (std::size_t i = 0; i < prices.size(); ++i)
+        EXPECT_EQ(prices[i].value, static_cast<double>(i + 1));
     events.hook = nullptr;
     client->disconnect();
     EXPECT_EQ(peer.finish(), "");

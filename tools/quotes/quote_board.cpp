@@ -17,7 +17,7 @@ struct Column {
 
 // The columns after the contract, in the order a trader reads them.
 constexpr Column kColumns[] = {
-    {"LAST", 4}, {"LSIZE", 5}, {"BID", 1},  {"BSIZE", 0},   {"ASK", 2},   {"ASIZE", 3},
+    {"LAST", 4}, {"LSIZE", 5}, {"BID", 1},    {"BSIZE", 0}, {"ASK", 2},  {"ASIZE", 3},
     {"HIGH", 6}, {"LOW", 7},   {"VOLUME", 8}, {"CLOSE", 9}, {"UPD", -1}, {"TIME", -1},
 };
 
@@ -56,7 +56,8 @@ void append_digits(std::string& out, int value, int width) {
         text[n++] = static_cast<char>('0' + v % 10);
         v /= 10;
     } while (v != 0 || n < width);
-    while (n > 0) out.push_back(text[--n]);
+    while (n > 0)
+        out.push_back(text[--n]);
 }
 
 void append_clock(std::string& out, const CivilTime& t) {
@@ -133,9 +134,11 @@ std::vector<std::string> QuoteBoard::render() const {
     }
     std::vector<std::size_t> width(kColumnCount + 1, 0);
     width[0] = 8;
-    for (std::size_t i = 0; i < kColumnCount; ++i) width[i + 1] = std::string_view(kColumns[i].heading).size();
+    for (std::size_t i = 0; i < kColumnCount; ++i)
+        width[i + 1] = std::string_view(kColumns[i].heading).size();
     for (const auto& line : cells) {
-        for (std::size_t i = 0; i < line.size(); ++i) width[i] = std::max(width[i], line[i].size());
+        for (std::size_t i = 0; i < line.size(); ++i)
+            width[i] = std::max(width[i], line[i].size());
     }
     std::vector<std::string> out;
     std::string heading = "CONTRACT";

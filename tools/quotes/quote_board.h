@@ -11,7 +11,7 @@ namespace corvel::quotes {
 // The live board: one row per contract with the latest value of each of the ten quote fields, how
 // many records arrived for it and when the last one did.
 class QuoteBoard {
-public:
+  public:
     struct Row {
         std::string label;
         double values[10] = {};  // by tick type 0 to 9
@@ -30,7 +30,7 @@ public:
     // The heading line and one line per row, columns aligned.
     std::vector<std::string> render() const;
 
-private:
+  private:
     std::vector<Row> rows_;
 };
 

@@ -11,7 +11,7 @@ namespace corvel::quotes {
 
 namespace {
 
-using text::equals_ignoring_case;
+
 using text::split;
 using text::trim;
 
@@ -26,10 +26,11 @@ std::string upper(std::string_view s) {
 // The security types the contract dialog offers, by code and by name.
 std::string sec_type_code(std::string_view text) {
     static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
-        {"STK", "Stock"}, {"OPT", "Option"}, {"FUT", "Futures"}, {"IND", "Index"}, {"FOP", "FutOpt"}, {"CASH", "Cash"},
+        {"STK", "Stock"}, {"OPT", "Option"}, {"FUT", "Futures"},
+        {"IND", "Index"}, {"FOP", "FutOpt"}, {"CASH", "Cash"},
     };
     for (const auto& [code, name] : kTypes) {
-        if (equals_ignoring_case(text, code) || equals_ignoring_case(text, name)) return std::string(code);
+        if (equals_ignore_case(text, code) || equals_ignore_case(text, name)) return std::string(code);
     }
     // Anything else TWS knows (CRYPTO, BOND, CFD ...) goes through as written.
     return upper(text);
@@ -65,14 +66,16 @@ QuoteContract parse_contract_spec(std::string_view spec) {
     const std::string shown = "contract '" + std::string(spec) + "': ";
     const auto parts = split(spec, ':');
     if (parts.size() < 4) {
-        throw std::invalid_argument(shown + "expected TYPE:SYMBOL:EXCHANGE:CURRENCY, for example STK:IBM:SMART:USD");
+        throw std::invalid_argument(shown +
+                                    "expected TYPE:SYMBOL:EXCHANGE:CURRENCY, for example STK:IBM:SMART:USD");
     }
     QuoteContract c;
     c.sec_type = sec_type_code(parts[0]);
     c.symbol = std::string(parts[1]);
     c.exchange = std::string(parts[2]);
     c.currency = std::string(parts[3]);
-    if (c.sec_type.empty() || c.symbol.empty()) throw std::invalid_argument(shown + "type and symbol must not be empty");
+    if (c.sec_type.empty() || c.symbol.empty())
+        throw std::invalid_argument(shown + "type and symbol must not be empty");
     for (std::size_t i = 4; i < parts.size(); ++i) {
         const std::size_t eq = parts[i].find('=');
         if (eq == std::string_view::npos) {
@@ -82,12 +85,19 @@ QuoteContract parse_contract_spec(std::string_view spec) {
         const std::string_view key = trim(parts[i].substr(0, eq));
         const std::string_view value = trim(parts[i].substr(eq + 1));
         try {
-            if (key == "expiry") c.expiry = std::string(value);
-            else if (key == "strike") c.strike = parse_strike(value);
-            else if (key == "right") c.right = upper(value);
-            else if (key == "multiplier") c.multiplier = std::string(value);
-            else if (key == "primary") c.primary_exchange = std::string(value);
-            else throw std::invalid_argument("'" + std::string(key) + "' is not one of expiry, strike, right, multiplier, primary");
+            if (key == "expiry")
+                c.expiry = std::string(value);
+            else if (key == "strike")
+                c.strike = parse_strike(value);
+            else if (key == "right")
+                c.right = upper(value);
+            else if (key == "multiplier")
+                c.multiplier = std::string(value);
+            else if (key == "primary")
+                c.primary_exchange = std::string(value);
+            else
+                throw std::invalid_argument("'" + std::string(key) +
+                                            "' is not one of expiry, strike, right, multiplier, primary");
         } catch (const std::invalid_argument& e) {
             throw std::invalid_argument(shown + e.what());
         }
@@ -103,12 +113,14 @@ std::vector<QuoteContract> parse_contracts_file(std::string_view text) {
         ++line_number;
         if (line.empty() || line.front() == '#') continue;
         const auto fields = split(line, line.find('\t') != std::string_view::npos ? '\t' : ',');
-        if (line_number == 1 && equals_ignoring_case(fields[0], "Ticker")) continue;
+        if (line_number == 1 && equals_ignore_case(fields[0], "Ticker")) continue;
         const std::string where = "contracts file line " + std::to_string(line_number) + ": ";
         if (fields.size() != 9) {
-            throw std::invalid_argument(where + "expected 9 columns (ticker, type, expiry, strike, right, multiplier, "
-                                                "exchange, primary exchange, currency) but found " +
-                                        std::to_string(fields.size()));
+            throw std::invalid_argument(
+                where +
+                "expected 9 columns (ticker, type, expiry, strike, right, multiplier, "
+                "exchange, primary exchange, currency) but found " +
+                std::to_string(fields.size()));
         }
         QuoteContract c;
         c.symbol = std::string(fields[0]);
@@ -124,7 +136,8 @@ std::vector<QuoteContract> parse_contracts_file(std::string_view text) {
         c.exchange = std::string(fields[6]);
         c.primary_exchange = std::string(fields[7]);
         c.currency = std::string(fields[8]);
-        if (c.symbol.empty() || c.sec_type.empty()) throw std::invalid_argument(where + "ticker and type must not be empty");
+        if (c.symbol.empty() || c.sec_type.empty())
+            throw std::invalid_argument(where + "ticker and type must not be empty");
         out.push_back(std::move(c));
     }
     return out;
@@ -149,7 +162,8 @@ std::vector<int> parse_tick_list(std::string_view text) {
         const int from = number(trim(item.substr(0, dash)));
         const int to = number(trim(item.substr(dash + 1)));
         if (to < from) throw std::invalid_argument("tick range '" + std::string(item) + "' runs backwards");
-        for (int t = from; t <= to; ++t) out.push_back(t);
+        for (int t = from; t <= to; ++t)
+            out.push_back(t);
     }
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());

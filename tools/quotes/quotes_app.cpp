@@ -46,21 +46,23 @@ long peak_resident_kib() {
 
 // One run of the tool: the caller of the market-data engine, as the Excel add-in is.
 class QuotesRun final : public TwsEventSink {
-public:
+  public:
     QuotesRun(const QuotesOptions& options, std::FILE* out, std::FILE* err)
         : options_(options),
           out_(out),
           err_(err),
           board_(options.contracts),
-          writer_(options.output == OutputMode::Csv ? RecordFormat::Csv : RecordFormat::Jsonl, labels(options)) {}
+          writer_(options.output == OutputMode::Csv ? RecordFormat::Csv : RecordFormat::Jsonl,
+                  labels(options)) {}
 
     int run();
     const QuotesStats& stats() const noexcept { return stats_; }
 
-private:
+  private:
     static std::vector<std::string> labels(const QuotesOptions& options) {
         std::vector<std::string> out;
-        for (const auto& c : options.contracts) out.push_back(c.label());
+        for (const auto& c : options.contracts)
+            out.push_back(c.label());
         return out;
     }
 
@@ -124,8 +126,8 @@ void QuotesRun::IBTWSDatas() {
 
 void QuotesRun::IBTWSdataLoss(double MsgDate) {
     ++stats_.condensings;
-    status_ = "condensed a backlog at " + format_time_of_day(MsgDate) + " (" + std::to_string(stats_.condensings) +
-              " so far): ticks came faster than they were shown";
+    status_ = "condensed a backlog at " + format_time_of_day(MsgDate) + " (" +
+              std::to_string(stats_.condensings) + " so far): ticks came faster than they were shown";
 }
 
 void QuotesRun::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::string& errorMsg) {
@@ -140,8 +142,10 @@ void QuotesRun::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::
     line += ": " + errorMsg;
     last_error_ = std::to_string(errorCode) + " " + errorMsg;
     status_ = line;
-    if (options_.output != OutputMode::Board || !options_.live_board) std::fprintf(err_, "corvel-quotes: %s\n", line.c_str());
-    if (tws::ends_connection(errorCode) && download_ && client_ && !client_->connected() && started_ != Clock::time_point{}) {
+    if (options_.output != OutputMode::Board || !options_.live_board)
+        std::fprintf(err_, "corvel-quotes: %s\n", line.c_str());
+    if (tws::ends_connection(errorCode) && download_ && client_ && !client_->connected() &&
+        started_ != Clock::time_point{}) {
         lost_ = true;
         lost_reason_ = last_error_;
     }
@@ -155,9 +159,9 @@ bool QuotesRun::start_simulator(std::string& host, int& port) {
     config.updates_per_second = options_.sim_rate;
     // Contracts the simulator does not know yet get a plausible market of their own.
     for (const auto& c : options_.contracts) {
-        const bool known = std::any_of(config.contracts.begin(), config.contracts.end(), [&](const sim::SimContract& s) {
-            return s.symbol == c.symbol && s.sec_type == c.sec_type;
-        });
+        const bool known = std::any_of(
+            config.contracts.begin(), config.contracts.end(),
+            [&](const sim::SimContract& s) { return s.symbol == c.symbol && s.sec_type == c.sec_type; });
         if (!known) config.contracts.push_back({c.symbol, c.sec_type, c.exchange, c.currency, 100.0});
     }
     try {
@@ -196,7 +200,8 @@ int QuotesRun::run() {
     download_ = make_ref<cDownload>(environment);
     const Ref<cTWS> tws = download_->m_cTWS();
     const std::uint32_t cookie = tws->Advise(this);
-    for (const int t : options_.ticks) tws->AddRecordFilter(t);
+    for (const int t : options_.ticks)
+        tws->AddRecordFilter(t);
     if (options_.max_record) tws->MaxRecord(*options_.max_record);
 
     InterruptSignal interrupt;
@@ -240,19 +245,20 @@ void QuotesRun::subscribe() {
     for (std::size_t i = 0; i < options_.contracts.size(); ++i) {
         const QuoteContract& c = options_.contracts[i];
         try {
-            tws->StartQuery(static_cast<std::int32_t>(i + 1), c.symbol, c.sec_type, c.expiry, c.strike, c.right,
-                            c.multiplier, c.exchange, c.primary_exchange, c.currency);
+            tws->StartQuery(static_cast<std::int32_t>(i + 1), c.symbol, c.sec_type, c.expiry, c.strike,
+                            c.right, c.multiplier, c.exchange, c.primary_exchange, c.currency);
         } catch (const AutomationError& e) {
             ++stats_.errors;
-            std::fprintf(err_, "corvel-quotes: could not subscribe %s: %s\n", c.label().c_str(), e.description().c_str());
+            std::fprintf(err_, "corvel-quotes: could not subscribe %s: %s\n", c.label().c_str(),
+                         e.description().c_str());
         }
     }
 }
 
 void QuotesRun::stream() {
     const bool timed = options_.duration_seconds > 0;
-    const Clock::time_point end =
-        started_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options_.duration_seconds));
+    const Clock::time_point end = started_ + std::chrono::duration_cast<Clock::duration>(
+                                                 std::chrono::duration<double>(options_.duration_seconds));
     Clock::time_point next_draw = Clock::now();
     while (!interrupted_ && !lost_) {
         const Clock::time_point now = Clock::now();
@@ -286,7 +292,8 @@ void QuotesRun::finish_streams() {
     loop_->run_until(
         [&] {
             return lost_ || interrupted_ ||
-                   (simulator_->active_subscriptions() == 0 && received() >= simulator_->tick_messages_sent());
+                   (simulator_->active_subscriptions() == 0 &&
+                    received() >= simulator_->tick_messages_sent());
         },
         Clock::now() + std::chrono::seconds(3));
 }
@@ -295,27 +302,33 @@ std::string QuotesRun::header_line(double elapsed) const {
     std::uint64_t ticks = 0;
     if (client_) ticks = client_->stats().tick_price_messages + client_->stats().tick_size_messages;
     char rate[64];
-    std::snprintf(rate, sizeof rate, "%.0f ticks/s", elapsed > 0 ? static_cast<double>(ticks) / elapsed : 0.0);
+    std::snprintf(rate, sizeof rate, "%.0f ticks/s",
+                  elapsed > 0 ? static_cast<double>(ticks) / elapsed : 0.0);
     std::string line = "corvel-quotes | " + endpoint_;
-    if (client_ && client_->server_version() > 0) line += " | server version " + std::to_string(client_->server_version());
-    line += " | " + elapsed_text(elapsed) + " | " + rate + " | " + std::to_string(stats_.records) + " records";
+    if (client_ && client_->server_version() > 0)
+        line += " | server version " + std::to_string(client_->server_version());
+    line +=
+        " | " + elapsed_text(elapsed) + " | " + rate + " | " + std::to_string(stats_.records) + " records";
     return line;
 }
 
 void QuotesRun::draw_board(bool final_draw) {
     std::vector<std::string> lines;
     lines.push_back(header_line(started_ == Clock::time_point{} ? 0 : seconds_since(started_)));
-    for (auto& line : board_.render()) lines.push_back(std::move(line));
+    for (auto& line : board_.render())
+        lines.push_back(std::move(line));
     lines.push_back(status_.empty() ? std::string("status: waiting for ticks") : "status: " + status_);
     if (!final_draw) lines.push_back("Ctrl-C ends");
     std::string text;
     if (options_.live_board) {
         // Back to the top of the board and over it, clearing what a longer line left behind.
         if (drawn_) text += "\x1b[" + std::to_string(drawn_lines_) + "F";
-        for (const auto& line : lines) text += line + "\x1b[K\n";
+        for (const auto& line : lines)
+            text += line + "\x1b[K\n";
         text += "\x1b[J";
     } else {
-        for (const auto& line : lines) text += line + "\n";
+        for (const auto& line : lines)
+            text += line + "\n";
     }
     std::fputs(text.c_str(), out_);
     std::fflush(out_);
@@ -346,8 +359,8 @@ void QuotesRun::print_stats() const {
         return s.elapsed_seconds > 0 ? static_cast<double>(v) / s.elapsed_seconds : 0.0;
     };
     std::fflush(out_);
-    std::fprintf(err_, "ticks received     %llu (%llu prices, %llu sizes)\n", n(s.ticks_received()), n(s.price_ticks),
-                 n(s.size_ticks));
+    std::fprintf(err_, "ticks received     %llu (%llu prices, %llu sizes)\n", n(s.ticks_received()),
+                 n(s.price_ticks), n(s.size_ticks));
     if (simulator_) {
         std::fprintf(err_, "ticks sent         %llu by the simulator (%lld not received)\n", n(s.ticks_sent),
                      static_cast<long long>(s.ticks_sent) - static_cast<long long>(s.ticks_received()));
@@ -357,8 +370,8 @@ void QuotesRun::print_stats() const {
     std::fprintf(err_, "condensings        %llu\n", n(s.condensings));
     std::fprintf(err_, "errors             %llu (and %llu notices)\n", n(s.errors), n(s.notices));
     std::fprintf(err_, "elapsed            %.3f s\n", s.elapsed_seconds);
-    std::fprintf(err_, "ticks/s            %.0f received, %.0f records delivered\n", per_second(s.ticks_received()),
-                 per_second(s.records));
+    std::fprintf(err_, "ticks/s            %.0f received, %.0f records delivered\n",
+                 per_second(s.ticks_received()), per_second(s.records));
     std::fprintf(err_, "peak memory        %.1f MiB resident\n", s.peak_resident_mib);
 }
 

@@ -61,9 +61,9 @@ std::string RecordWriter::heading() const {
 
 void RecordWriter::append(std::string& out, std::string_view key, std::int32_t id, std::int32_t tick_type,
                           double value, double date) const {
-    const std::string_view label =
-        id >= 1 && static_cast<std::size_t>(id) <= labels_.size() ? std::string_view(labels_[static_cast<std::size_t>(id - 1)])
-                                                                  : std::string_view();
+    const std::string_view label = id >= 1 && static_cast<std::size_t>(id) <= labels_.size()
+                                       ? std::string_view(labels_[static_cast<std::size_t>(id - 1)])
+                                       : std::string_view();
     const std::string_view name = tick_type_name(tick_type);
     if (format_ == RecordFormat::Csv) {
         append_csv_field(out, key);

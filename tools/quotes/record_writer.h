@@ -12,7 +12,7 @@ enum class RecordFormat { Csv, Jsonl };
 // Every delivered record as one line, for piping: key, id, the contract's label, tick type number
 // and name, value (a price or a size) and the local time it was made, ISO 8601.
 class RecordWriter {
-public:
+  public:
     RecordWriter(RecordFormat format, std::vector<std::string> labels);
 
     // The CSV heading line (with its newline); empty for JSON lines.
@@ -21,7 +21,7 @@ public:
     void append(std::string& out, std::string_view key, std::int32_t id, std::int32_t tick_type, double value,
                 double date) const;
 
-private:
+  private:
     RecordFormat format_;
     std::vector<std::string> labels_;  // by id - 1
 };

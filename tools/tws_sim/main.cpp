@@ -23,14 +23,17 @@ int main(int argc, char** argv) {
         "misbehave on request for tests. It prints \"listening on ADDRESS:PORT\" once it is ready."};
     app.set_version_flag("--version", corvel::kVersionText);
     app.option_defaults()->always_capture_default();
-    app.add_option("--listen", config.listen_address, "Address to listen on; loopback unless you mean otherwise");
+    app.add_option("--listen", config.listen_address,
+                   "Address to listen on; loopback unless you mean otherwise");
     app.add_option("--port", config.port, "TCP port; 0 picks a free one")->check(CLI::Range(0, 65535));
     app.add_option("--server-version", config.server_version,
                    "Highest server version spoken; a client gets the lower of this and its own maximum")
         ->check(CLI::Range(100, corvel::tws::kHighestTextVersion));
     app.add_option("--seed", config.seed, "Seed of the random walks: the same seed gives the same ticks");
-    app.add_option("--rate", rate, "Updates per second per market-data line, or 'max' for as fast as the client reads");
-    app.add_option("--updates", config.updates_per_line, "Updates per line before it goes quiet; 0 never stops");
+    app.add_option("--rate", rate,
+                   "Updates per second per market-data line, or 'max' for as fast as the client reads");
+    app.add_option("--updates", config.updates_per_line,
+                   "Updates per line before it goes quiet; 0 never stops");
     app.add_option("--contracts", contracts_file,
                    "Contracts file: one 'symbol,type,exchange,currency,start price' per line ('#' comments); "
                    "without it a built-in list (AAPL, MSFT, IBM, SPY, EUR.USD, ES, BTC)")
@@ -41,12 +44,17 @@ int main(int argc, char** argv) {
                    "Client messages per second before error 100 and a disconnect")
         ->check(CLI::PositiveNumber);
     app.add_option("--accounts", config.accounts, "Managed accounts, comma-separated");
-    auto* faults = app.add_option_group("Fault injection", "Counted in messages sent on a connection after the handshake");
+    auto* faults = app.add_option_group("Fault injection",
+                                        "Counted in messages sent on a connection after the handshake");
     faults->add_option("--close-after", config.faults.close_after, "Close the connection after N messages");
-    faults->add_option("--malformed-after", config.faults.malformed_after, "Send a tick whose price is not a number after N messages");
-    faults->add_option("--stall-after", config.faults.stall_after, "Go silent after N messages, keeping the connection open");
-    faults->add_option("--cut-frame-after", config.faults.cut_frame_after, "Send half of message N+1, then close");
-    faults->add_option("--oversize-after", config.faults.oversize_after, "Announce a frame longer than TWS ever sends after N messages");
+    faults->add_option("--malformed-after", config.faults.malformed_after,
+                       "Send a tick whose price is not a number after N messages");
+    faults->add_option("--stall-after", config.faults.stall_after,
+                       "Go silent after N messages, keeping the connection open");
+    faults->add_option("--cut-frame-after", config.faults.cut_frame_after,
+                       "Send half of message N+1, then close");
+    faults->add_option("--oversize-after", config.faults.oversize_after,
+                       "Announce a frame longer than TWS ever sends after N messages");
     faults->add_flag("--trickle", config.faults.trickle, "Send a few bytes at a time, a millisecond apart");
     app.add_flag("-v,--verbose", verbose, "Report connections, subscriptions and faults on stderr");
 
@@ -58,7 +66,8 @@ int main(int argc, char** argv) {
     }
     try {
         if (!contracts_file.empty()) config.contracts = corvel::sim::load_contracts(contracts_file);
-        if (verbose) config.log = [](const std::string& line) { std::cerr << "corvel-twssim: " << line << '\n'; };
+        if (verbose)
+            config.log = [](const std::string& line) { std::cerr << "corvel-twssim: " << line << '\n'; };
         corvel::InterruptSignal interrupt;
         corvel::sim::TwsSimulator simulator(config);
         std::printf("corvel-twssim listening on %s:%d (server version %d)\n", config.listen_address.c_str(),

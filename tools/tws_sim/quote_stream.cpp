@@ -41,7 +41,8 @@ QuoteStream::QuoteStream(const SimContract& contract, std::uint64_t seed, bool f
         quote_lots_max_ = 40;
         trade_lots_max_ = 5;
     }
-    const auto start = std::max<std::int64_t>(std::llround(contract.start_price * static_cast<double>(ticks_per_unit_)), 20);
+    const auto start =
+        std::max<std::int64_t>(std::llround(contract.start_price * static_cast<double>(ticks_per_unit_)), 20);
     close_ = start;
     open_ = start + below(21) - 10;
     bid_ = open_ + below(41) - 20;
@@ -67,17 +68,20 @@ std::uint64_t QuoteStream::random() noexcept {
 double QuoteStream::quote_size() noexcept {
     const auto lots = 1 + below(quote_lots_max_);
     // Whole units divided, not multiplied, so a fraction reads back as the decimal it was meant to be.
-    return size_unit_ < 1 ? static_cast<double>(lots) / (1 / size_unit_) : static_cast<double>(lots) * size_unit_;
+    return size_unit_ < 1 ? static_cast<double>(lots) / (1 / size_unit_)
+                          : static_cast<double>(lots) * size_unit_;
 }
 
 double QuoteStream::trade_size() noexcept {
     const auto lots = 1 + below(trade_lots_max_);
     if (size_unit_ < 1) return static_cast<double>(lots) / (1 / size_unit_);
     // Stock trades come in odd sizes too.
-    return size_unit_ == 100 ? static_cast<double>(lots * 100 - below(2) * below(100)) : static_cast<double>(lots) * size_unit_;
+    return size_unit_ == 100 ? static_cast<double>(lots * 100 - below(2) * below(100))
+                             : static_cast<double>(lots) * size_unit_;
 }
 
-void QuoteStream::add_price(std::vector<SimTick>& out, std::int32_t type, std::int64_t ticks, double size) const {
+void QuoteStream::add_price(std::vector<SimTick>& out, std::int32_t type, std::int64_t ticks,
+                            double size) const {
     out.push_back({type, true, price(ticks), size});
 }
 

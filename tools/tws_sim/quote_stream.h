@@ -22,7 +22,7 @@ struct SimTick {
 //
 // Deterministic: the same contract and seed give the same ticks on every platform.
 class QuoteStream {
-public:
+  public:
     QuoteStream(const SimContract& contract, std::uint64_t seed, bool fractional_sizes);
 
     // What TWS sends right after a subscription: the current quote, last trade, volume, high, low,
@@ -33,10 +33,14 @@ public:
 
     double min_tick() const noexcept { return 1.0 / static_cast<double>(ticks_per_unit_); }
 
-private:
+  private:
     std::uint64_t random() noexcept;
-    std::int64_t below(std::int64_t n) noexcept { return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n)); }
-    double price(std::int64_t ticks) const noexcept { return static_cast<double>(ticks) / static_cast<double>(ticks_per_unit_); }
+    std::int64_t below(std::int64_t n) noexcept {
+        return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
+    }
+    double price(std::int64_t ticks) const noexcept {
+        return static_cast<double>(ticks) / static_cast<double>(ticks_per_unit_);
+    }
     double quote_size() noexcept;
     double trade_size() noexcept;
     void add_price(std::vector<SimTick>& out, std::int32_t type, std::int64_t ticks, double size) const;

@@ -37,7 +37,7 @@ namespace {
 
 // Reads client fields in order; any failure makes the message "other, malformed".
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view payload) : cursor_(payload) {}
     bool text(std::string& out) {
         std::string_view f;
@@ -66,7 +66,7 @@ public:
         return tws::parse_double(f, out) != tws::FieldValue::Bad;
     }
 
-private:
+  private:
     FieldCursor cursor_;
 };
 
@@ -75,13 +75,15 @@ ClientMessage req_mkt_data(Reader& r, int sv) {
     ContractRequest& c = m.contract;
     std::string unused;
     if (!r.skip() || !r.int32(m.req_id)) return OtherMessage{tws::outgoing::kReqMktData, true};
-    if (supports(sv, Feature::ReqMktDataConId) && !r.skip()) return OtherMessage{tws::outgoing::kReqMktData, true};
-    if (!r.text(c.symbol) || !r.text(c.sec_type) || !r.text(c.expiry) || !r.real(c.strike) || !r.text(c.right) ||
-        !r.text(c.multiplier) || !r.text(c.exchange) || !r.text(c.primary_exchange) || !r.text(c.currency) ||
-        !r.skip()) {
+    if (supports(sv, Feature::ReqMktDataConId) && !r.skip())
+        return OtherMessage{tws::outgoing::kReqMktData, true};
+    if (!r.text(c.symbol) || !r.text(c.sec_type) || !r.text(c.expiry) || !r.real(c.strike) ||
+        !r.text(c.right) || !r.text(c.multiplier) || !r.text(c.exchange) || !r.text(c.primary_exchange) ||
+        !r.text(c.currency) || !r.skip()) {
         return OtherMessage{tws::outgoing::kReqMktData, true};
     }
-    if (supports(sv, Feature::TradingClass) && !r.skip()) return OtherMessage{tws::outgoing::kReqMktData, true};
+    if (supports(sv, Feature::TradingClass) && !r.skip())
+        return OtherMessage{tws::outgoing::kReqMktData, true};
     if (c.sec_type == "BAG") {
         std::int32_t legs = 0;
         if (!r.int32(legs) || legs < 0) return OtherMessage{tws::outgoing::kReqMktData, true};
@@ -96,7 +98,8 @@ ClientMessage req_mkt_data(Reader& r, int sv) {
             return OtherMessage{tws::outgoing::kReqMktData, true};
         }
     }
-    if (!r.text(m.generic_ticks) || !r.flag(m.snapshot)) return OtherMessage{tws::outgoing::kReqMktData, true};
+    if (!r.text(m.generic_ticks) || !r.flag(m.snapshot))
+        return OtherMessage{tws::outgoing::kReqMktData, true};
     return m;  // regulatory snapshot and market-data options follow; neither changes what is served
 }
 
@@ -113,15 +116,19 @@ ClientMessage decode_client_message(std::string_view payload, int server_version
             if (supports(server_version, Feature::OptionalCapabilities)) r.text(m.capabilities);
             return m;
         }
-        case tws::outgoing::kReqMktData: return req_mkt_data(r, server_version);
+        case tws::outgoing::kReqMktData:
+            return req_mkt_data(r, server_version);
         case tws::outgoing::kCancelMktData: {
             CancelMktData m;
             if (!r.skip() || !r.int32(m.req_id)) return OtherMessage{id, true};
             return m;
         }
-        case tws::outgoing::kReqCurrentTime: return ReqCurrentTime{};
-        case tws::outgoing::kReqIds: return ReqIds{};
-        default: return OtherMessage{id, false};
+        case tws::outgoing::kReqCurrentTime:
+            return ReqCurrentTime{};
+        case tws::outgoing::kReqIds:
+            return ReqIds{};
+        default:
+            return OtherMessage{id, false};
     }
 }
 
@@ -174,12 +181,25 @@ void encode_tick_size(std::string& out, int server_version, std::int32_t req_id,
         .finish();
 }
 
-void encode_tick_string(std::string& out, std::int32_t req_id, std::int32_t tick_type, std::string_view value) {
-    FrameBuilder(out).integer(tws::incoming::kTickString).integer(6).integer(req_id).integer(tick_type).raw(value).finish();
+void encode_tick_string(std::string& out, std::int32_t req_id, std::int32_t tick_type,
+                        std::string_view value) {
+    FrameBuilder(out)
+        .integer(tws::incoming::kTickString)
+        .integer(6)
+        .integer(req_id)
+        .integer(tick_type)
+        .raw(value)
+        .finish();
 }
 
 void encode_tick_generic(std::string& out, std::int32_t req_id, std::int32_t tick_type, double value) {
-    FrameBuilder(out).integer(tws::incoming::kTickGeneric).integer(6).integer(req_id).integer(tick_type).number(value).finish();
+    FrameBuilder(out)
+        .integer(tws::incoming::kTickGeneric)
+        .integer(6)
+        .integer(req_id)
+        .integer(tick_type)
+        .number(value)
+        .finish();
 }
 
 namespace {
@@ -190,7 +210,8 @@ std::string escape_7bit(std::string_view text) {
     std::string out;
     auto put = [&](std::uint32_t unit) {
         out += "\\u";
-        for (int shift = 12; shift >= 0; shift -= 4) out.push_back(hex[(unit >> shift) & 15]);
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out.push_back(hex[(unit >> shift) & 15]);
     };
     for (std::size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
@@ -201,10 +222,14 @@ std::string escape_7bit(std::string_view text) {
         }
         std::uint32_t cp = b;
         std::size_t n = 1;
-        if ((b & 0xE0) == 0xC0 && i + 1 < text.size()) cp = b & 0x1F, n = 2;
-        else if ((b & 0xF0) == 0xE0 && i + 2 < text.size()) cp = b & 0x0F, n = 3;
-        else if ((b & 0xF8) == 0xF0 && i + 3 < text.size()) cp = b & 0x07, n = 4;
-        for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        if ((b & 0xE0) == 0xC0 && i + 1 < text.size())
+            cp = b & 0x1F, n = 2;
+        else if ((b & 0xF0) == 0xE0 && i + 2 < text.size())
+            cp = b & 0x0F, n = 3;
+        else if ((b & 0xF8) == 0xF0 && i + 3 < text.size())
+            cp = b & 0x07, n = 4;
+        for (std::size_t k = 1; k < n; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         if (n == 1) cp = b;
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -220,9 +245,10 @@ std::string escape_7bit(std::string_view text) {
 
 }  // namespace
 
-void encode_error(std::string& out, int server_version, std::int32_t id, std::int32_t code, std::string_view text,
-                  std::int64_t epoch_millis) {
-    const std::string body = supports(server_version, Feature::EncodeMsgAscii7) ? escape_7bit(text) : std::string(text);
+void encode_error(std::string& out, int server_version, std::int32_t id, std::int32_t code,
+                  std::string_view text, std::int64_t epoch_millis) {
+    const std::string body =
+        supports(server_version, Feature::EncodeMsgAscii7) ? escape_7bit(text) : std::string(text);
     FrameBuilder frame(out);
     frame.integer(tws::incoming::kErrMsg);
     if (!supports(server_version, Feature::ErrorTime)) frame.integer(2);
@@ -245,11 +271,16 @@ void encode_current_time(std::string& out, std::int64_t epoch_seconds) {
 }
 
 void encode_market_data_type(std::string& out, std::int32_t req_id, std::int32_t type) {
-    FrameBuilder(out).integer(tws::incoming::kMarketDataType).integer(1).integer(req_id).integer(type).finish();
+    FrameBuilder(out)
+        .integer(tws::incoming::kMarketDataType)
+        .integer(1)
+        .integer(req_id)
+        .integer(type)
+        .finish();
 }
 
-void encode_tick_req_params(std::string& out, std::int32_t req_id, double min_tick, std::string_view bbo_exchange,
-                            std::int32_t permissions) {
+void encode_tick_req_params(std::string& out, std::int32_t req_id, double min_tick,
+                            std::string_view bbo_exchange, std::int32_t permissions) {
     FrameBuilder(out)
         .integer(tws::incoming::kTickReqParams)
         .integer(req_id)

@@ -53,17 +53,18 @@ void encode_tick_price(std::string& out, int server_version, std::int32_t req_id
                        double price, double size, std::int32_t attributes);
 void encode_tick_size(std::string& out, int server_version, std::int32_t req_id, std::int32_t tick_type,
                       double size);
-void encode_tick_string(std::string& out, std::int32_t req_id, std::int32_t tick_type, std::string_view value);
+void encode_tick_string(std::string& out, std::int32_t req_id, std::int32_t tick_type,
+                        std::string_view value);
 void encode_tick_generic(std::string& out, std::int32_t req_id, std::int32_t tick_type, double value);
 // Error texts go out as the server version expects them: 7-bit with \uXXXX escapes from 153 on.
-void encode_error(std::string& out, int server_version, std::int32_t id, std::int32_t code, std::string_view text,
-                  std::int64_t epoch_millis);
+void encode_error(std::string& out, int server_version, std::int32_t id, std::int32_t code,
+                  std::string_view text, std::int64_t epoch_millis);
 void encode_next_valid_id(std::string& out, std::int64_t order_id);
 void encode_managed_accounts(std::string& out, std::string_view accounts);
 void encode_current_time(std::string& out, std::int64_t epoch_seconds);
 void encode_market_data_type(std::string& out, std::int32_t req_id, std::int32_t type);
-void encode_tick_req_params(std::string& out, std::int32_t req_id, double min_tick, std::string_view bbo_exchange,
-                            std::int32_t permissions);
+void encode_tick_req_params(std::string& out, std::int32_t req_id, double min_tick,
+                            std::string_view bbo_exchange, std::int32_t permissions);
 void encode_tick_snapshot_end(std::string& out, std::int32_t req_id);
 
 // Sizes travel as decimals from version 163 on, as whole numbers before.

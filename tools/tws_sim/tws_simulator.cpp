@@ -31,7 +31,8 @@ constexpr int kFirehoseBatchesPerWakeup = 4;
 constexpr std::size_t kTrickleBytes = 3;
 
 std::int64_t epoch_millis() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -69,8 +70,8 @@ struct TwsSimulator::Impl {
     }
     const SimContract* find_contract(const ContractRequest& request) const {
         for (const auto& c : config.contracts) {
-            if (text::equals_ignoring_case(c.symbol, request.symbol) &&
-                (request.sec_type.empty() || text::equals_ignoring_case(c.sec_type, request.sec_type))) {
+            if (equals_ignore_case(c.symbol, request.symbol) &&
+                (request.sec_type.empty() || equals_ignore_case(c.sec_type, request.sec_type))) {
                 return &c;
             }
         }
@@ -100,7 +101,7 @@ struct TwsSimulator::Impl {
 
 // One client, from the "API\0" prefix to the close.
 class Connection final : public IoHandler {
-public:
+  public:
     Connection(TwsSimulator::Impl& sim, net::Socket socket, int index)
         : sim_(sim), socket_(std::move(socket)), index_(index) {
         ++sim_.open;
@@ -139,7 +140,7 @@ public:
         if (!dead()) arm_timer();
     }
 
-private:
+  private:
     enum class Phase { Prefix, Offer, AwaitStartApi, Live, Stalled, Dead };
 
     struct Subscription {
@@ -238,7 +239,8 @@ private:
         } else if (std::holds_alternative<ReqCurrentTime>(message)) {
             send([&](std::string& out) {
                 encode_current_time(out, std::chrono::duration_cast<std::chrono::seconds>(
-                                             std::chrono::system_clock::now().time_since_epoch()).count());
+                                             std::chrono::system_clock::now().time_since_epoch())
+                                             .count());
             });
         } else if (std::holds_alternative<ReqIds>(message)) {
             send([&](std::string& out) { encode_next_valid_id(out, next_order_id_++); });
@@ -247,8 +249,11 @@ private:
 
     void start_api(std::int32_t client_id) {
         if (sim_.client_ids.count(client_id)) {
-            sim_.log("connection " + std::to_string(index_) + ": client id " + std::to_string(client_id) + " in use");
-            send_error(-1, 326, "Unable to connect as the client id is already in use. Retry with a unique client id.");
+            sim_.log("connection " + std::to_string(index_) + ": client id " + std::to_string(client_id) +
+                     " in use");
+            send_error(
+                -1, 326,
+                "Unable to connect as the client id is already in use. Retry with a unique client id.");
             close_after_flush_ = true;
             return;
         }
@@ -269,11 +274,13 @@ private:
     bool within_pacing() {
         const auto now = Clock::now();
         recent_.push_back(now);
-        while (!recent_.empty() && now - recent_.front() >= std::chrono::seconds(1)) recent_.pop_front();
+        while (!recent_.empty() && now - recent_.front() >= std::chrono::seconds(1))
+            recent_.pop_front();
         const auto count = static_cast<int>(recent_.size());
         if (count <= sim_.config.max_messages_per_second) return true;
-        send_error(-1, 100, "Max rate of messages per second has been exceeded:max=" +
-                                std::to_string(sim_.config.max_messages_per_second) + " rec=" + std::to_string(count));
+        send_error(-1, 100,
+                   "Max rate of messages per second has been exceeded:max=" +
+                       std::to_string(sim_.config.max_messages_per_second) + " rec=" + std::to_string(count));
         close_after_flush_ = true;
         phase_ = Phase::AwaitStartApi;  // nothing more is served
         return false;
@@ -288,7 +295,8 @@ private:
         }
         if (req.snapshot && !req.generic_ticks.empty()) {
             send_error(req.req_id, 321,
-                       "Error validating request: Snapshot market data subscription is not applicable to generic ticks");
+                       "Error validating request: Snapshot market data subscription is not applicable to "
+                       "generic ticks");
             return;
         }
         if (!req.snapshot && static_cast<int>(subs_.size()) >= sim_.config.max_tickers) {
@@ -300,16 +308,20 @@ private:
             send_error(req.req_id, 200, "No security definition has been found for the request");
             return;
         }
-        QuoteStream stream(*contract, sim_.config.seed, tws::supports(version_, tws::Feature::FractionalSizes));
+        QuoteStream stream(*contract, sim_.config.seed,
+                           tws::supports(version_, tws::Feature::FractionalSizes));
         send([&](std::string& out) { encode_market_data_type(out, req.req_id, 1); });
-        send([&](std::string& out) { encode_tick_req_params(out, req.req_id, stream.min_tick(), "9c0001", 3); });
+        send([&](std::string& out) {
+            encode_tick_req_params(out, req.req_id, stream.min_tick(), "9c0001", 3);
+        });
         scratch_.clear();
         stream.initial(scratch_);
         send_ticks(req.req_id);
         send([&](std::string& out) {
             encode_tick_string(out, req.req_id, 45,
                                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
-                                                  std::chrono::system_clock::now().time_since_epoch()).count()));
+                                                  std::chrono::system_clock::now().time_since_epoch())
+                                                  .count()));
         });
         send([&](std::string& out) { encode_tick_generic(out, req.req_id, 49, 0); });
         if (req.snapshot) {
@@ -324,7 +336,8 @@ private:
     }
 
     void unsubscribe(std::int32_t req_id) {
-        const auto it = std::find_if(subs_.begin(), subs_.end(), [&](const Subscription& s) { return s.req_id == req_id; });
+        const auto it = std::find_if(subs_.begin(), subs_.end(),
+                                     [&](const Subscription& s) { return s.req_id == req_id; });
         if (it == subs_.end()) {
             send_error(req_id, 300, "Can't find EId with tickerId:" + std::to_string(req_id));
             return;
@@ -365,7 +378,15 @@ private:
             return;
         }
         if (sent_ == f.malformed_after) {
-            tws::FrameBuilder(out_).integer(1).integer(6).integer(1).integer(1).raw("12.3x4").integer(100).integer(0).finish();
+            tws::FrameBuilder(out_)
+                .integer(1)
+                .integer(6)
+                .integer(1)
+                .integer(1)
+                .raw("12.3x4")
+                .integer(100)
+                .integer(0)
+                .finish();
             ++sent_;
             quiet_ = true;  // nothing a client could still read follows a broken message
             return;
@@ -374,7 +395,10 @@ private:
             const std::size_t at = out_.size();
             out_.append(4, '\0');
             tws::put_length(out_.data() + at, tws::kMaxFrameLength + 1);
-            out_.append("1\0" "6\0", 4);
+            out_.append(
+                "1\0"
+                "6\0",
+                4);
             ++sent_;
             quiet_ = true;
             return;
@@ -391,9 +415,12 @@ private:
         for (const SimTick& t : scratch_) {
             const std::int64_t before = sent_;
             if (t.is_price) {
-                send([&](std::string& out) { encode_tick_price(out, version_, req_id, t.tick_type, t.value, t.size, 0); });
+                send([&](std::string& out) {
+                    encode_tick_price(out, version_, req_id, t.tick_type, t.value, t.size, 0);
+                });
             } else {
-                send([&](std::string& out) { encode_tick_size(out, version_, req_id, t.tick_type, t.value); });
+                send(
+                    [&](std::string& out) { encode_tick_size(out, version_, req_id, t.tick_type, t.value); });
             }
             if (sent_ != before) {
                 ++sim_.ticks_sent;
@@ -430,7 +457,8 @@ private:
         if (phase_ != Phase::Live || subs_.empty()) return;
         for (int batch = 0; batch < kFirehoseBatchesPerWakeup; ++batch) {
             bool any = false;
-            while (out_.size() - out_start_ < kFirehoseBatch && !close_after_flush_ && phase_ == Phase::Live) {
+            while (out_.size() - out_start_ < kFirehoseBatch && !close_after_flush_ &&
+                   phase_ == Phase::Live) {
                 bool progressed = false;
                 for (std::size_t n = 0; n < subs_.size(); ++n) {
                     Subscription& s = subs_[rr_];
@@ -576,10 +604,16 @@ TwsSimulator::TwsSimulator(SimulatorConfig config) : impl_(std::make_unique<Impl
     }
 }
 
-TwsSimulator::~TwsSimulator() { stop(); }
+TwsSimulator::~TwsSimulator() {
+    stop();
+}
 
-int TwsSimulator::port() const noexcept { return impl_->port; }
-const SimulatorConfig& TwsSimulator::config() const noexcept { return impl_->config; }
+int TwsSimulator::port() const noexcept {
+    return impl_->port;
+}
+const SimulatorConfig& TwsSimulator::config() const noexcept {
+    return impl_->config;
+}
 
 void TwsSimulator::start() {
     if (impl_->thread.joinable()) throw std::logic_error("the simulator is already running");
@@ -599,11 +633,21 @@ void TwsSimulator::run(NativeSocket interrupt) {
     impl_->run_loop(interrupt);
 }
 
-std::uint64_t TwsSimulator::tick_messages_sent() const noexcept { return impl_->ticks_sent; }
-std::uint64_t TwsSimulator::connections_accepted() const noexcept { return impl_->accepted; }
-int TwsSimulator::open_connections() const noexcept { return impl_->open; }
-int TwsSimulator::active_subscriptions() const noexcept { return impl_->subscriptions; }
-int TwsSimulator::finished_subscriptions() const noexcept { return impl_->finished; }
+std::uint64_t TwsSimulator::tick_messages_sent() const noexcept {
+    return impl_->ticks_sent;
+}
+std::uint64_t TwsSimulator::connections_accepted() const noexcept {
+    return impl_->accepted;
+}
+int TwsSimulator::open_connections() const noexcept {
+    return impl_->open;
+}
+int TwsSimulator::active_subscriptions() const noexcept {
+    return impl_->subscriptions;
+}
+int TwsSimulator::finished_subscriptions() const noexcept {
+    return impl_->finished;
+}
 
 bool parse_update_rate(std::string_view text, double& rate, bool& firehose) {
     if (text == "max") {

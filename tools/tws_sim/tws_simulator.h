@@ -31,8 +31,8 @@ struct SimulatorConfig {
     // The highest server version spoken; a client is answered with the lower of this and its maximum.
     int server_version = tws::kClientMaxVersion;
     std::uint64_t seed = 1;
-    double updates_per_second = 4;  // per market-data line, as TWS aggregates a liquid stock
-    bool firehose = false;          // as fast as the client reads, for benchmarks
+    double updates_per_second = 4;       // per market-data line, as TWS aggregates a liquid stock
+    bool firehose = false;               // as fast as the client reads, for benchmarks
     std::uint64_t updates_per_line = 0;  // a line goes quiet after this many updates; 0 never
     std::vector<SimContract> contracts = default_contracts();
     int max_tickers = 100;
@@ -59,7 +59,7 @@ struct SentTick {
 // quotes tool embed it) or on the calling thread (`run`, as the corvel-twssim program does). The
 // counters and the sent-tick record may be read from any thread.
 class TwsSimulator {
-public:
+  public:
     // Throws std::runtime_error when it cannot listen.
     explicit TwsSimulator(SimulatorConfig config);
     ~TwsSimulator();
@@ -85,7 +85,7 @@ public:
 
     struct Impl;
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 
