@@ -11,7 +11,7 @@ FUZZ_TIME  ?= 60
 # Extra arguments for `make quotes`, e.g. ARGS='--sim-rate 20 --duration 60'.
 ARGS       ?=
 
-.PHONY: all deps deps-windows build windows test test-native test-asan test-windows test-fuzz fuzz bench quotes clean help
+.PHONY: all deps deps-windows build windows test test-native test-asan test-windows test-fuzz fuzz bench bench-windows quotes clean help
 
 all: build
 
@@ -21,6 +21,7 @@ help:
 	@echo "make bench   build in release mode and run every benchmark (JSON in $(BUILD)/bench/)"
 	@echo "make build   build programs and tools into $(BUILD)/bin/"
 	@echo "make windows cross-build the Windows DLLs (x64, x86) into $(WIN64)/bin/ and $(WIN32)/bin/"
+	@echo "make bench-windows  records per second through Tallowin3.dll under Wine"
 	@echo "make fuzz    fuzz the wire decoder (FUZZ_TIME=seconds, default $(FUZZ_TIME))"
 	@echo "make clean   remove the build trees"
 
@@ -77,6 +78,10 @@ fuzz test-fuzz: deps $(FUZZ_BUILD)/build.ninja
 
 test-windows: build windows
 	tests/wine/run.sh $(WIN64) $(WIN32) $(BUILD)
+
+# Records per second through Tallowin3.dll under Wine, read one by one through IDispatch.
+bench-windows: build windows
+	tests/wine/bench.sh $(WIN64) $(BUILD) 10
 
 test: test-native test-asan test-fuzz test-windows
 	@echo "All tests passed."

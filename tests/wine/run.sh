@@ -41,41 +41,63 @@ wine regsvr32 /s "$dll" || fail "regsvr32"
 step "script suite"
 run_suite "script suite" "$suite" 1
 
-step "generic-tick list stored under HKCU\\Software\\HALVARD\\Corvel\\SettingsCorvel"
-ticks=$(wine reg query 'HKCU\Software\HALVARD\Corvel\SettingsCorvel' /v CorvelgenericTicks 2>&1 | tr -d '\r') || true
-echo "$ticks" | sed 's/^/   /'
-echo "$ticks" | grep -q "REG_SZ *100,101,104,105,107,165,225,232,233,236" || fail "stored generic-tick list"
-
 step "event client against the TWS simulator"
 client=$(winepath -w "$win64/bin/tallowin3_client.exe")
-"$native/bin/corvel-twssim" --port 0 --port-file "$win64/sim.port" --seed 7 --report "$win64/sim.report" \
-    >"$win64/sim.log" 2>&1 &
+# The simulator keeps what it sent and writes it when stopped; the client writes what arrived.
+"$native/bin/corvel-twssim" --port 0 --seed 7 --record "$win64/sim.sent" >"$win64/sim.log" 2>&1 &
 sim=$!
-for _ in $(seq 100); do [ -s "$win64/sim.port" ] && break; sleep 0.1; done
-if [ -s "$win64/sim.port" ]; then
-    wine "$client" "$(cat "$win64/sim.port")" "$(winepath -w "$win64/sim.report")" 2>&1 | tr -d '\r' | sed 's/^/   /' \
-        | tee "$win64/client.log"
+port=""
+for _ in $(seq 100); do
+    port=$(sed -n 's/.*listening on [^ ]*:\([0-9][0-9]*\) .*/\1/p' "$win64/sim.log")
+    [ -n "$port" ] && break
+    sleep 0.1
+done
+if [ -n "$port" ]; then
+    wine "$client" "$port" "$(winepath -w "$win64/client.received")" 2>&1 | tr -d '\r' | tee "$win64/client.log" \
+        | sed 's/^/   /' || true
     grep -q "checks, 0 failed" "$win64/client.log" || fail "event client"
 else
     fail "simulator did not start: $(cat "$win64/sim.log")"
 fi
-kill "$sim" 2>/dev/null || true
+kill -TERM "$sim" 2>/dev/null || true
 wait "$sim" 2>/dev/null || true
+step "what arrived is what the simulator sent"
+compare=$(wine "$client" compare "$(winepath -w "$win64/client.received")" "$(winepath -w "$win64/sim.sent")" 2>&1 \
+    | tr -d '\r') || true
+echo "$compare" | sed 's/^/   /'
+echo "$compare" | grep -q "checks, 0 failed" || fail "comparison with the simulator"
+
+step "after disconnect, the generic-tick list is stored under HKCU\\Software\\HALVARD\\Corvel\\SettingsCorvel"
+ticks=$(wine reg query 'HKCU\Software\HALVARD\Corvel\SettingsCorvel' /v CorvelgenericTicks 2>&1 | tr -d '\r') || true
+echo "$ticks" | sed 's/^/   /'
+echo "$ticks" | grep -q "REG_SZ *100,101,104,105,107,165,225,232,233,236" || fail "stored generic-tick list"
 
 step "unregister, then register for the current user only"
 wine regsvr32 /s /u "$dll" || fail "regsvr32 /u"
 if wine reg query 'HKCR\Tallowin3.cTWS' >/dev/null 2>&1; then fail "ProgID left after unregistering"; fi
 wine regsvr32 /s /n /i:user "$dll" || fail "regsvr32 /n /i:user"
-wine reg query 'HKCU\Software\Classes\Tallowin3.cTWS\CLSID' >/dev/null 2>&1 || fail "per-user ProgID"
-run_suite "script suite, per-user registration" "$suite" 1
+# Windows merges these keys into HKEY_CLASSES_ROOT for the user; Wine does not, so check the keys.
+user_classes='HKCU\Software\Classes'
+clsid=$(wine reg query "$user_classes\Tallowin3.cTWS\CLSID" /ve 2>&1 | tr -d '\r' | grep -o '{[-0-9A-Fa-f]*}') || true
+[ -n "$clsid" ] || fail "per-user ProgID Tallowin3.cTWS"
+server_key="$user_classes\\CLSID\\$clsid\\InprocServer32"
+server=$(wine reg query "$server_key" /ve 2>&1 | tr -d '\r') || true
+grep -qi "Tallowin3.dll" <<<"$server" || fail "per-user InprocServer32 of $clsid"
+threading=$(wine reg query "$server_key" /v ThreadingModel 2>&1 | tr -d '\r') || true
+grep -q "Apartment" <<<"$threading" || fail "per-user ThreadingModel"
+echo "   Tallowin3.cTWS -> $clsid -> $(grep -o '[A-Z]:.*Tallowin3.dll' <<<"$server")"
+if wine reg query 'HKLM\Software\Classes\Tallowin3.cTWS' >/dev/null 2>&1; then
+    fail "per-user registration wrote machine keys"
+fi
 wine regsvr32 /s /u /n /i:user "$dll" || fail "per-user unregister"
+if wine reg query "$user_classes\Tallowin3.cTWS" >/dev/null 2>&1; then fail "per-user ProgID left"; fi
 
 step "x86 DLL exports"
 exports=$(i686-w64-mingw32-objdump -p "$win32/bin/Tallowin3.dll")
 for e in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer DllInstall; do
-    echo "$exports" | grep -q "\] $e$" || fail "x86 export $e"
+    grep -q "\] $e\$" <<<"$exports" || fail "x86 export $e"
 done
-if echo "$exports" | grep "DLL Name" | grep -viqE "kernel32|user32|advapi32|ole32|oleaut32|ws2_32|msvcrt"; then
+if grep "DLL Name" <<<"$exports" | grep -viqE "kernel32|user32|advapi32|ole32|oleaut32|ws2_32|msvcrt"; then
     fail "x86 DLL needs a DLL beyond the system's"
 fi
 echo "   exports present; imports are system DLLs only"

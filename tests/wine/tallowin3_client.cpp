@@ -1,14 +1,14 @@
 // Drives the market-data library as Excel's VBA does: late-bound through IDispatch by name, with its
 // events sunk through the connection point, against a TWS simulator on loopback.
-//   tallowin3_client.exe <simulator port> <file of what the simulator sent>
-//   tallowin3_client.exe <simulator port> --bench <seconds>      (ticks per second through the DLL)
+//   tallowin3_client.exe <simulator port> <file for what arrived>   (the contract, with its checks)
+//   tallowin3_client.exe compare <file of what arrived> <file of what the simulator sent>
+//   tallowin3_client.exe <simulator port> --bench <seconds>         (records per second through the DLL)
 #include <windows.h>
 #include <ocidl.h>
 #include <oleauto.h>
 
 #include <chrono>
 #include <cstdio>
-#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -124,8 +124,6 @@ public:
     std::vector<std::pair<long, long>> errors;  // id, code
     std::vector<Tick> received;
     std::size_t records = 0;
-    std::chrono::steady_clock::time_point last_event{};
-    double gap_total = 0;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, events)) {
@@ -146,9 +144,6 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
         if (id == 1) {
-            const auto t = std::chrono::steady_clock::now();
-            if (datas_events > 0) gap_total += std::chrono::duration<double, std::micro>(t - last_event).count();
-            last_event = t;
             ++datas_events;
             if (inside) ++nested;
             inside = true;
@@ -203,20 +198,6 @@ Late create(const wchar_t* prog_id) {
     return out;
 }
 
-// What the simulator says it sent: "<id> <type> <value>" per line.
-std::map<std::pair<long, long>, std::vector<double>> read_sent(const std::string& path) {
-    std::map<std::pair<long, long>, std::vector<double>> sent;
-    std::ifstream in(path);
-    long id, type;
-    double value;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        if (fields >> id >> type >> value) sent[{id, type}].push_back(value);
-    }
-    return sent;
-}
-
 bool is_price_type(long t) { return t == 1 || t == 2 || t == 4 || t == 6 || t == 7 || t == 9; }
 
 void subscribe(Late& tws) {
@@ -244,7 +225,8 @@ Connection advise(Late& tws, Sink& sink) {
     return c;
 }
 
-int run_contract(int port, const std::string& sent_path) {
+int run_contract(int port, const std::string& received_path) {
+    std::size_t before_condensing = 0;
     Sink sink;
     {
         Late download = create(L"Tallowin3.cDownload");
@@ -268,6 +250,7 @@ int run_contract(int port, const std::string& sent_path) {
         for (const auto& [id, code] : sink.errors) unknown |= (id == 9 && code == 200);
         check(unknown, "an unknown symbol is answered with error 200 for its id");
 
+        before_condensing = sink.received.size();
         // Fall behind: stop taking data, with a small MaxRecord, then take it once.
         tws.put(L"MaxRecord", Var(5L));
         sink.fetch = false;
@@ -279,31 +262,16 @@ int run_contract(int port, const std::string& sent_path) {
         tws.call(L"disconnect");
         check(SUCCEEDED(tws.last), "disconnect");
         if (events.point) events.point->Unadvise(events.cookie);
+        sink.tws = Late{};
     }
 
-    // Every price delivered before condensing is what the simulator sent, in its order.
-    const auto sent = read_sent(sent_path);
-    std::map<std::pair<long, long>, std::size_t> next;
-    bool in_order = true;
-    std::size_t compared = 0;
-    for (const Tick& t : sink.received) {
-        if (!is_price_type(t.type)) continue;
-        const auto it = sent.find({t.id, t.type});
-        std::size_t& i = next[{t.id, t.type}];
-        if (it == sent.end()) {
-            in_order = false;
-            break;
-        }
-        while (i < it->second.size() && it->second[i] != t.value) ++i;  // condensing may skip values
-        if (i == it->second.size()) {
-            in_order = false;
-            std::printf("   unexpected %ld/%ld %.6f\n", t.id, t.type, t.value);
-            break;
-        }
-        ++i;
-        ++compared;
+    // What arrived before the caller fell behind, for the comparison with what the simulator sent.
+    std::ofstream out(received_path);
+    out.precision(17);
+    for (std::size_t i = 0; i < before_condensing; ++i) {
+        out << sink.received[i].id << ' ' << sink.received[i].type << ' ' << sink.received[i].value << '\n';
     }
-    check(in_order && compared > 0, "delivered prices are the simulator's, in order (" + std::to_string(compared) + ")");
+    check(static_cast<bool>(out.flush()), "write what arrived");
 
     ::CoFreeUnusedLibraries();
     using CanUnload = HRESULT(WINAPI*)();
@@ -311,6 +279,41 @@ int run_contract(int port, const std::string& sent_path) {
     auto can_unload = dll ? reinterpret_cast<CanUnload>(reinterpret_cast<void*>(::GetProcAddress(dll, "DllCanUnloadNow")))
                           : nullptr;
     check(!dll || (can_unload && can_unload() == S_OK), "DllCanUnloadNow once everything is released");
+    std::printf("%d checks, %d failed\n", g_checks, g_failures);
+    return g_failures;
+}
+
+// Every price that arrived is one the simulator sent for that id and type, in the order it sent them
+// (the engine drops no price; sizes it may thin out, so only prices are compared).
+int run_compare(const std::string& received_path, const std::string& sent_path) {
+    std::map<std::pair<long, long>, std::vector<double>> sent;
+    {
+        std::ifstream in(sent_path);
+        long connection, id, type;
+        double value;
+        while (in >> connection >> id >> type >> value) sent[{id, type}].push_back(value);
+    }
+    std::map<std::pair<long, long>, std::size_t> next;
+    std::ifstream in(received_path);
+    long id, type;
+    double value;
+    std::size_t compared = 0;
+    bool in_order = true;
+    while (in_order && in >> id >> type >> value) {
+        if (!is_price_type(type)) continue;
+        const auto it = sent.find({id, type});
+        std::size_t& i = next[{id, type}];
+        while (it != sent.end() && i < it->second.size() && it->second[i] != value) ++i;
+        if (it == sent.end() || i == it->second.size()) {
+            std::printf("   not sent, or not in this order: id %ld type %ld value %.10g\n", id, type, value);
+            in_order = false;
+            break;
+        }
+        ++i;
+        ++compared;
+    }
+    check(in_order && compared > 0, "delivered prices are the simulator's, in its order (" + std::to_string(compared) +
+                                        " compared)");
     std::printf("%d checks, %d failed\n", g_checks, g_failures);
     return g_failures;
 }
@@ -327,19 +330,13 @@ int run_bench(int port, double seconds) {
         return 1;
     }
     subscribe(tws);
-    sink.fetch = std::getenv("NOFETCH") == nullptr;
     const auto start = std::chrono::steady_clock::now();
     pump(seconds, [] { return false; });
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!sink.fetch) {
-        tws.put(L"MaxRecord", Var(100000000L));
-        sink.take();
-    }
     tws.call(L"disconnect");
     if (events.point) events.point->Unadvise(events.cookie);
-    std::printf("records %zu in %.2f s: %.0f records/s through IDispatch, %d events, %d condensings, gap %.1f us\n",
-                sink.records, elapsed, sink.records / elapsed, sink.datas_events, sink.loss_events,
-                sink.gap_total / std::max(1, sink.datas_events - 1));
+    std::printf("records %zu in %.2f s: %.0f records/s read through IDispatch, %d events, %d condensings\n",
+                sink.records, elapsed, sink.records / elapsed, sink.datas_events, sink.loss_events);
     return 0;
 }
 
@@ -347,9 +344,10 @@ int run_bench(int port, double seconds) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::printf("usage: tallowin3_client <port> <sent-file> | <port> --bench <seconds>\n");
+        std::printf("usage: tallowin3_client <port> <received-file> | compare <received> <sent> | <port> --bench <s>\n");
         return 2;
     }
+    if (std::string(argv[1]) == "compare") return argc > 3 ? run_compare(argv[2], argv[3]) : 2;
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const int port = std::atoi(argv[1]);
     const int rc = std::string(argv[2]) == "--bench" ? run_bench(port, argc > 3 ? std::atof(argv[3]) : 10.0)

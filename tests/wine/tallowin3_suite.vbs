@@ -113,7 +113,7 @@ t.AddRecordFilter 4
 t.AddRecordFilter 51
 Check t.Connect("127.0.0.1", closedPort, 7) = False, "Connect to a closed port is False"
 Check t.GetCurrentData Is Nothing, "still nothing after a failed Connect"
-t.disconnect  ' stores the generic-tick list, checked by the runner
+t.disconnect
 
 Dim d, first
 Set d = CreateObject("Tallowin3.cDownload")
