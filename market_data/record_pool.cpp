@@ -1,7 +1,10 @@
 #include "market_data/record_pool.h"
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include "market_data/tws_data.h"
 
@@ -20,7 +23,7 @@ struct FreeCell {
 };
 
 struct Slab {
-    Pool* owner;  // null once the owning thread has ended
+    Pool* owner;  // null once its pool was shut down
     Slab* prev;
     Slab* next;
     FreeCell* free;
@@ -84,9 +87,9 @@ struct Pool {
         free_slab(s);
     }
 
-    ~Pool() {
-        // Slabs with records still alive outlive the thread; the last record frees them.
-        auto orphan = [this](Slab* s) {
+    // Gives back every slab; a slab with records still alive is left to its last record.
+    void release_all() noexcept {
+        auto orphan = [](Slab* s) {
             if (s->live == 0) {
                 free_slab(s);
             } else {
@@ -100,12 +103,42 @@ struct Pool {
             s = next;
         }
         if (current) orphan(current);
+        room = current = nullptr;
+        slabs = 0;
     }
 };
 
-thread_local Pool t_pool;
+// A pool per thread, reached through a plain pointer: a thread-local object with a destructor would
+// pin a Windows DLL in memory for as long as its thread lives. Pools are never freed while their
+// module is loaded (a thread that ends leaves its small pool behind, listed here); `shutdown` frees
+// them when the module goes.
+thread_local Pool* t_pool = nullptr;
+std::mutex g_pools_mutex;
+std::vector<Pool*>* g_pools = new std::vector<Pool*>();  // never destroyed: pools outlive static teardown
+
+Pool& this_threads_pool() {
+    if (!t_pool) {
+        auto pool = std::make_unique<Pool>();
+        {
+            std::lock_guard lock(g_pools_mutex);
+            g_pools->push_back(pool.get());
+        }
+        t_pool = pool.release();
+    }
+    return *t_pool;
+}
 
 }  // namespace
+
+void shutdown() noexcept {
+    std::lock_guard lock(g_pools_mutex);
+    for (Pool* pool : *g_pools) {
+        pool->release_all();
+        delete pool;
+    }
+    g_pools->clear();
+    t_pool = nullptr;
+}
 
 #ifdef CORVEL_PLAIN_RECORD_ALLOCATION
 // Sanitizer builds give every record its own allocation, so a use after free is caught.
@@ -114,7 +147,7 @@ void deallocate(void* p) noexcept { ::operator delete(p); }
 #else
 void* allocate(std::size_t bytes) {
     if (bytes != kCellBytes) return ::operator new(bytes);
-    return t_pool.allocate();
+    return this_threads_pool().allocate();
 }
 
 void deallocate(void* p) noexcept {
@@ -139,6 +172,6 @@ void deallocate(void* p) noexcept {
 
 #endif
 
-std::size_t slab_count() noexcept { return t_pool.slabs; }
+std::size_t slab_count() noexcept { return t_pool ? t_pool->slabs : 0; }
 
 }  // namespace corvel::record_pool

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "libraries/Tallowin3/objects.h"
+#include "market_data/record_pool.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/module.h"
 #include "platform/com/registration.h"
@@ -25,11 +26,15 @@ const std::vector<com::ClassEntry>& classes() {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         com::set_module(instance);
         com::set_library_name("Tallowin3");
         ::DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        // Unloaded while the process goes on (nothing of ours is alive, or it would not be): give
+        // the record memory back. At process exit the system takes everything anyway.
+        record_pool::shutdown();
     }
     return TRUE;
 }

@@ -7,16 +7,15 @@
 
 namespace corvel::tallowin {
 
-const TwsEnvironment& apartment_environment() {
-    thread_local const TwsEnvironment environment = [] {
-        TwsEnvironment env;
-        env.create_control = [] { return win32::make_tws_window_control(); };
-        env.pump = std::make_shared<win32::MessagePump>();
-        env.clock = std::make_shared<win32::Win32Clock>();
-        env.registry = std::make_shared<win32::Win32Registry>();
-        return env;
-    }();
-    return environment;
+TwsEnvironment apartment_environment() {
+    // Made for each object (it is a handful of small objects) rather than kept per thread: a
+    // thread-local object with a destructor would pin the DLL in memory for as long as the thread lives.
+    TwsEnvironment env;
+    env.create_control = [] { return win32::make_tws_window_control(); };
+    env.pump = std::make_shared<win32::MessagePump>();
+    env.clock = std::make_shared<win32::Win32Clock>();
+    env.registry = std::make_shared<win32::Win32Registry>();
+    return env;
 }
 
 }  // namespace corvel::tallowin

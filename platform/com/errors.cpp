@@ -8,13 +8,10 @@
 namespace corvel::com {
 
 namespace {
-struct PendingError {
-    bool set = false;
-    HRESULT hr = S_OK;
-    std::string source;
-    std::string description;
-};
-thread_local PendingError t_pending;
+// The failure a method of the dispatch call in progress reported; its texts are in the thread's error
+// object. Plain values only: a thread-local object with a destructor would pin the DLL in memory.
+thread_local bool t_pending = false;
+thread_local HRESULT t_pending_hr = S_OK;
 }  // namespace
 
 HRESULT hresult_of(std::int32_t number) noexcept {
@@ -23,11 +20,9 @@ HRESULT hresult_of(std::int32_t number) noexcept {
 }
 
 HRESULT report_error(REFIID iid, HRESULT hr, const std::string& source, const std::string& description) noexcept {
+    t_pending = true;
+    t_pending_hr = hr;
     try {
-        t_pending.set = true;
-        t_pending.hr = hr;
-        t_pending.source = source;
-        t_pending.description = description;
         win32::com_ptr<ICreateErrorInfo> create;
         if (SUCCEEDED(::CreateErrorInfo(create.put()))) {
             create->SetGUID(iid);
@@ -44,16 +39,20 @@ HRESULT report_error(REFIID iid, HRESULT hr, const std::string& source, const st
     return hr;
 }
 
-void clear_pending_error() noexcept { t_pending.set = false; }
+void clear_pending_error() noexcept { t_pending = false; }
 
 bool take_pending_error(HRESULT hr, EXCEPINFO* info) noexcept {
-    if (!t_pending.set || t_pending.hr != hr) return false;
-    t_pending.set = false;
+    if (!t_pending || t_pending_hr != hr) return false;
+    t_pending = false;
+    win32::com_ptr<IErrorInfo> error;
+    if (::GetErrorInfo(0, error.put()) != S_OK) error.reset();
     if (!info) return true;
     *info = EXCEPINFO{};
     info->scode = hr;
-    info->bstrSource = win32::make_bstr(t_pending.source);
-    info->bstrDescription = win32::make_bstr(t_pending.description);
+    if (error) {
+        error->GetSource(&info->bstrSource);
+        error->GetDescription(&info->bstrDescription);
+    }
     return true;
 }
 

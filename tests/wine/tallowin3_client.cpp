@@ -58,6 +58,10 @@ struct Var {
         Var t;
         return SUCCEEDED(::VariantChangeType(&t.v, &v, 0, VT_R8)) ? V_R8(&t.v) : -999999.0;
     }
+    std::wstring as_text() const {
+        Var t;
+        return SUCCEEDED(::VariantChangeType(&t.v, &v, 0, VT_BSTR)) && V_BSTR(&t.v) ? V_BSTR(&t.v) : L"";
+    }
     bool as_bool() const { return V_VT(&v) == VT_BOOL && V_BOOL(&v) != VARIANT_FALSE; }
     IDispatch* as_dispatch() const { return V_VT(&v) == VT_DISPATCH ? V_DISPATCH(&v) : nullptr; }
 };
@@ -273,12 +277,24 @@ int run_contract(int port, const std::string& received_path) {
     }
     check(static_cast<bool>(out.flush()), "write what arrived");
 
-    ::CoFreeUnusedLibraries();
     using CanUnload = HRESULT(WINAPI*)();
     HMODULE dll = ::GetModuleHandleW(L"Tallowin3.dll");
     auto can_unload = dll ? reinterpret_cast<CanUnload>(reinterpret_cast<void*>(::GetProcAddress(dll, "DllCanUnloadNow")))
                           : nullptr;
-    check(!dll || (can_unload && can_unload() == S_OK), "DllCanUnloadNow once everything is released");
+    check(dll && can_unload && can_unload() == S_OK, "DllCanUnloadNow once everything is released");
+
+    // The library can be unloaded and loaded again, any number of times.
+    for (int round = 0; round < 3; ++round) {
+        // The first call marks an unused library, a later one frees it.
+        ::CoFreeUnusedLibrariesEx(0, 0);
+        ::Sleep(20);
+        ::CoFreeUnusedLibrariesEx(0, 0);
+        check(::GetModuleHandleW(L"Tallowin3.dll") == nullptr, "unloaded when unused (round " + std::to_string(round) + ")");
+        Late again = create(L"Tallowin3.cTWSDatas");
+        check(again.d && again.object(L"ItemAdd", {Var(L"a7")}).call(L"NameID").as_text() == L"a7" &&
+                  again.call(L"Count").as_long() == 1,
+              "loaded again and working (round " + std::to_string(round) + ")");
+    }
     std::printf("%d checks, %d failed\n", g_checks, g_failures);
     return g_failures;
 }
