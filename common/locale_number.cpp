@@ -7,13 +7,18 @@
 namespace corvel {
 
 namespace {
-bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
-bool is_blank(char c) noexcept { return c == ' ' || c == '\t'; }
+bool is_digit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+bool is_blank(char c) noexcept {
+    return c == ' ' || c == '\t';
+}
 
 // Reads the text left to right into the invariant form that `from_chars` takes.
 class NumberReader {
-public:
-    NumberReader(std::string_view text, const NumberSeparators& separators) : text_(text), separators_(separators) {}
+  public:
+    NumberReader(std::string_view text, const NumberSeparators& separators)
+        : text_(text), separators_(separators) {}
 
     std::optional<double> read() {
         trim();
@@ -24,15 +29,18 @@ public:
         if (!whole && !fraction) return std::nullopt;
         if (!exponent() || !text_.empty()) return std::nullopt;
         double value = 0.0;
-        const auto [end, error] = std::from_chars(invariant_.data(), invariant_.data() + invariant_.size(), value);
+        const auto [end, error] =
+            std::from_chars(invariant_.data(), invariant_.data() + invariant_.size(), value);
         if (error != std::errc() || end != invariant_.data() + invariant_.size()) return std::nullopt;
         return value;
     }
 
-private:
+  private:
     void trim() {
-        while (!text_.empty() && is_blank(text_.front())) text_.remove_prefix(1);
-        while (!text_.empty() && is_blank(text_.back())) text_.remove_suffix(1);
+        while (!text_.empty() && is_blank(text_.front()))
+            text_.remove_prefix(1);
+        while (!text_.empty() && is_blank(text_.back()))
+            text_.remove_suffix(1);
     }
     bool take(std::string_view piece) {
         if (piece.empty() || !text_.starts_with(piece)) return false;
@@ -60,7 +68,8 @@ private:
     bool whole_part() {
         bool any = digits();
         const bool grouping = !separators_.group.empty() && separators_.group != separators_.decimal;
-        while (any && grouping && take(separators_.group)) digits();
+        while (any && grouping && take(separators_.group))
+            digits();
         return any;
     }
     bool fraction_part() {

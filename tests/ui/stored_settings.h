@@ -10,7 +10,7 @@ namespace corvel::fakes {
 
 // The contract dialog's remembered values and the dialogs' placements as the registry holds them.
 class StoredSettings {
-public:
+  public:
     static constexpr const char* kContractSection = "Software\\HALVARD\\Corvel\\Settings\\frmSettings";
 
     explicit StoredSettings(MemoryRegistry& registry) : registry_(registry) {}
@@ -27,15 +27,18 @@ public:
         registry_.put_value(reg_hive::kCurrentUser, kContractSection, key, RegType::Sz, text + '\0');
     }
     // The contract dialog's keys in the order they were first written.
-    std::vector<std::string> keys() const { return registry_.value_names(reg_hive::kCurrentUser, kContractSection); }
+    std::vector<std::string> keys() const {
+        return registry_.value_names(reg_hive::kCurrentUser, kContractSection);
+    }
     // Whether a dialog's window placement is stored.
     bool has_placement(const std::string& form) const {
-        return registry_.value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\Windows settings\\" + form,
-                               "WindowState")
+        return registry_
+            .value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\Windows settings\\" + form,
+                   "WindowState")
             .has_value();
     }
 
-private:
+  private:
     MemoryRegistry& registry_;
 };
 

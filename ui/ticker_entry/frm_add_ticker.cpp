@@ -48,20 +48,21 @@ frmAddTicker::frmAddTicker(const UiEnvironment& environment, CErrorHandler& erro
       protocol_(errors, std::string(pelorin::kLibraryName) + ".frmAddTicker") {
     Caption("Add new ticker");
     ComType.ToolTipText("Type");
-    for (forms::TextBox* ticker : {&txtSTKSymbol, &txtOPTSymbol, &txtFUTSymbol, &txtINDSymbol, &txtFOPSymbol,
-                                   &txtCASHSymbol}) {
+    for (forms::TextBox* ticker :
+         {&txtSTKSymbol, &txtOPTSymbol, &txtFUTSymbol, &txtINDSymbol, &txtFOPSymbol, &txtCASHSymbol}) {
         ticker->ToolTipText("Ticker");
     }
-    for (Combo* exchange : {&ComSTKExchange, &ComOPTExchange, &ComFUTExchange, &ComINDExchange, &ComFOPExchange,
-                            &ComCASHExchange}) {
+    for (Combo* exchange : {&ComSTKExchange, &ComOPTExchange, &ComFUTExchange, &ComINDExchange,
+                            &ComFOPExchange, &ComCASHExchange}) {
         exchange->ToolTipText("Exchange");
     }
-    for (Combo* currency : {&ComSTKCurency, &ComOPTCurency, &ComFUTCurency, &ComIndCurency, &ComFOPCurency,
-                            &ComCASHCurency}) {
+    for (Combo* currency :
+         {&ComSTKCurency, &ComOPTCurency, &ComFUTCurency, &ComIndCurency, &ComFOPCurency, &ComCASHCurency}) {
         currency->ToolTipText("Currency");
     }
     txtPrimaryExchange.ToolTipText("Primary Exchange");
-    for (forms::TextBox* expiry : {&txtOPTExpiry, &txtFUTExpiry, &txtFOPExpiry}) expiry->ToolTipText("Expiry");
+    for (forms::TextBox* expiry : {&txtOPTExpiry, &txtFUTExpiry, &txtFOPExpiry})
+        expiry->ToolTipText("Expiry");
     ComOPTRight.ToolTipText("Right");
     ComFOPRight.ToolTipText("Right");
     txtOPTMultiplier.ToolTipText("Multiplier");
@@ -125,8 +126,12 @@ void frmAddTicker::insert(const char* procedure, const char* result) {
         Trap::LeaveQuietly);
 }
 
-void frmAddTicker::ButInsert_Click() { insert("ButInsert_Click", "1"); }
-void frmAddTicker::ButInsertNew_Click() { insert("ButInsertNew_Click", "4"); }
+void frmAddTicker::ButInsert_Click() {
+    insert("ButInsert_Click", "1");
+}
+void frmAddTicker::ButInsertNew_Click() {
+    insert("ButInsertNew_Click", "4");
+}
 
 void frmAddTicker::ButCancel_Click() {
     protocol_("ButCancel_Click", [&](Statements& s) {
@@ -137,24 +142,48 @@ void frmAddTicker::ButCancel_Click() {
 
 void frmAddTicker::edit_list(const char* procedure, Combo& list, bool exchanges) {
     protocol_(procedure, [&](Statements& s) {
-        const std::string caption =
-            exchanges ? s([&] { return kExchangesCaption + ComType.Text(); }) : std::string(kCurrenciesCaption);
+        const std::string caption = exchanges ? s([&] { return kExchangesCaption + ComType.Text(); })
+                                              : std::string(kCurrenciesCaption);
         s([&] { RunfrmModifyList(list, caption); });
     });
 }
 
-void frmAddTicker::ButSTKExchange_Click() { edit_list("ButSTKExchange_Click", ComSTKExchange, true); }
-void frmAddTicker::ButOPTExchange_Click() { edit_list("ButOPTExchange_Click", ComOPTExchange, true); }
-void frmAddTicker::ButFUTExchange_Click() { edit_list("ButFUTExchange_Click", ComFUTExchange, true); }
-void frmAddTicker::ButINDExchange_Click() { edit_list("ButINDExchange_Click", ComINDExchange, true); }
-void frmAddTicker::ButFOPExchange_Click() { edit_list("ButFOPExchange_Click", ComFOPExchange, true); }
-void frmAddTicker::ButCASHExchange_Click() { edit_list("ButCASHExchange_Click", ComCASHExchange, true); }
-void frmAddTicker::ButSTKCurency_Click() { edit_list("ButSTKCurency_Click", ComSTKCurency, false); }
-void frmAddTicker::ButOPTCurency_Click() { edit_list("ButOPTCurency_Click", ComOPTCurency, false); }
-void frmAddTicker::ButFUTCurency_Click() { edit_list("ButFUTCurency_Click", ComFUTCurency, false); }
-void frmAddTicker::ButINDCurency_Click() { edit_list("ButINDCurency_Click", ComIndCurency, false); }
-void frmAddTicker::ButFOPCurency_Click() { edit_list("ButFOPCurency_Click", ComFOPCurency, false); }
-void frmAddTicker::ButCASHCurency_Click() { edit_list("ButCASHCurency_Click", ComCASHCurency, false); }
+void frmAddTicker::ButSTKExchange_Click() {
+    edit_list("ButSTKExchange_Click", ComSTKExchange, true);
+}
+void frmAddTicker::ButOPTExchange_Click() {
+    edit_list("ButOPTExchange_Click", ComOPTExchange, true);
+}
+void frmAddTicker::ButFUTExchange_Click() {
+    edit_list("ButFUTExchange_Click", ComFUTExchange, true);
+}
+void frmAddTicker::ButINDExchange_Click() {
+    edit_list("ButINDExchange_Click", ComINDExchange, true);
+}
+void frmAddTicker::ButFOPExchange_Click() {
+    edit_list("ButFOPExchange_Click", ComFOPExchange, true);
+}
+void frmAddTicker::ButCASHExchange_Click() {
+    edit_list("ButCASHExchange_Click", ComCASHExchange, true);
+}
+void frmAddTicker::ButSTKCurency_Click() {
+    edit_list("ButSTKCurency_Click", ComSTKCurency, false);
+}
+void frmAddTicker::ButOPTCurency_Click() {
+    edit_list("ButOPTCurency_Click", ComOPTCurency, false);
+}
+void frmAddTicker::ButFUTCurency_Click() {
+    edit_list("ButFUTCurency_Click", ComFUTCurency, false);
+}
+void frmAddTicker::ButINDCurency_Click() {
+    edit_list("ButINDCurency_Click", ComIndCurency, false);
+}
+void frmAddTicker::ButFOPCurency_Click() {
+    edit_list("ButFOPCurency_Click", ComFOPCurency, false);
+}
+void frmAddTicker::ButCASHCurency_Click() {
+    edit_list("ButCASHCurency_Click", ComCASHCurency, false);
+}
 
 bool frmAddTicker::CheckParametr() {
     bool passed = false;

@@ -27,7 +27,7 @@ namespace corvel {
 // leaves "2" and remembers nothing; the close box leaves `Tag` empty. The caller reads the contract
 // from the controls afterwards.
 class frmAddTicker final : public forms::Form {
-public:
+  public:
     using Combo = forms::ComboBox;
     static constexpr Combo::Style kPickOnly = Combo::Style::DropDownList;
 
@@ -124,16 +124,17 @@ public:
     void SaveParamert();
     // Replaces the entries of `Combo` with those of `ListText` and selects the one equal to
     // `Selected` (ignoring case), else the first; a list text without entries leaves the list empty.
-    void Add_Combobox(Combo& Combo, std::string_view ListText, std::optional<std::string_view> Selected = std::nullopt);
+    void Add_Combobox(Combo& Combo, std::string_view ListText,
+                      std::optional<std::string_view> Selected = std::nullopt);
     std::string ComboBoxToStr(Combo& Combo);
     // Lets the user edit the entries of `Combo` in the list editor; an empty `Caption` keeps the
     // editor's own.
     void RunfrmModifyList(Combo& Combo, std::string_view Caption);
 
-protected:
+  protected:
     void Form_Load() override;
 
-private:
+  private:
     void insert(const char* procedure, const char* result);
     void edit_list(const char* procedure, Combo& list, bool exchanges);
 

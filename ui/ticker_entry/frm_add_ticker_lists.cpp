@@ -86,7 +86,9 @@ const std::vector<TypePage>& pages() {
     return kPages;
 }
 
-std::string selection_key(const StoredList& list) { return std::string(list.key) + "Text"; }
+std::string selection_key(const StoredList& list) {
+    return std::string(list.key) + "Text";
+}
 
 // The first day of the month after `now`'s, as yyyymm: any day of December 2008 gives 200901.
 std::string next_month_expiry(double now) {
@@ -147,20 +149,23 @@ void frmAddTicker::SaveParamert() {
             write(selection_key(type.exchanges), exchange.Text());
             write(type.exchanges.key, ComboBoxToStr(exchange));
             for (const StoredField& field : type.fields) {
-                write(field.key, field.text_box != nullptr ? (this->*field.text_box).Text() : (this->*field.list).Text());
+                write(field.key, field.text_box != nullptr ? (this->*field.text_box).Text()
+                                                           : (this->*field.list).Text());
             }
         }
     });
 }
 
-void frmAddTicker::Add_Combobox(Combo& combo, std::string_view ListText, std::optional<std::string_view> Selected) {
+void frmAddTicker::Add_Combobox(Combo& combo, std::string_view ListText,
+                                std::optional<std::string_view> Selected) {
     protocol_("Add_Combobox", [&](Statements& s) {
         const std::vector<std::string> entries = split_list_text(ListText);
         s([&] { combo.Clear(); });
         std::int32_t match = -1;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             s([&] { combo.AddItem(entries[i]); });
-            if (Selected && match < 0 && equals_ignore_case(entries[i], *Selected)) match = static_cast<std::int32_t>(i);
+            if (Selected && match < 0 && equals_ignore_case(entries[i], *Selected))
+                match = static_cast<std::int32_t>(i);
         }
         // A list the user emptied stays empty, with nothing selected: there is no entry to select,
         // and telling the user so at every opening would only repeat what they chose.
@@ -171,7 +176,8 @@ void frmAddTicker::Add_Combobox(Combo& combo, std::string_view ListText, std::op
 
 std::string frmAddTicker::ComboBoxToStr(Combo& combo) {
     std::string text;
-    protocol_("ComboBoxToStr", [&](Statements& s) { text = s([&] { return join_list_text(combo.items()); }); });
+    protocol_("ComboBoxToStr",
+              [&](Statements& s) { text = s([&] { return join_list_text(combo.items()); }); });
     return text;
 }
 

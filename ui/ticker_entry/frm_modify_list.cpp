@@ -42,7 +42,8 @@ void frmModifyList::Form_Activate() {
     protocol_("Form_Activate", [&](Statements& s) {
         if (filled_) return;
         filled_ = true;
-        for (const std::string& item : split_list_text(inp_list_)) s([&] { lstParametr.AddItem(item); });
+        for (const std::string& item : split_list_text(inp_list_))
+            s([&] { lstParametr.AddItem(item); });
     });
 }
 

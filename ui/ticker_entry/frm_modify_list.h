@@ -20,7 +20,7 @@ namespace corvel {
 // one list text in `InpList`. Its answer in `Tag` is "1" after Save, when `InpList` holds the edited
 // list, and "2" after Cancel, when `InpList` still holds what was handed in.
 class frmModifyList final : public forms::Form {
-public:
+  public:
     frmModifyList(const UiEnvironment& environment, CErrorHandler& errors);
     ~frmModifyList() override;
 
@@ -45,12 +45,12 @@ public:
     void ButSave_Click();
     void ButCancel_Click();
 
-protected:
+  protected:
     void Form_Load() override;
     void Form_Activate() override;
     void Form_Unload(std::int32_t& Cancel) override;
 
-private:
+  private:
     CallingProtocol protocol_;
     std::shared_ptr<CAppSettings> app_settings_;
     std::unique_ptr<CFormRestore> form_restore_;

@@ -15,11 +15,15 @@ using Items = std::vector<std::string>;
 const Items kCurrencies{"USD", "EUR", "GBP", "HKD", "AUD", "BASE"};
 const Items kFuturesExchanges{"GLOBEX", "NYMEX", "LIFFE", "CME", "CBOT"};
 
-std::string fill_in(const std::string& label) { return "Please fill in the '" + label + "' field "; }
-std::string digit(const std::string& label) { return "The value must be a digit.  '" + label + "'"; }
+std::string fill_in(const std::string& label) {
+    return "Please fill in the '" + label + "' field ";
+}
+std::string digit(const std::string& label) {
+    return "The value must be a digit.  '" + label + "'";
+}
 
 class AddTickerTest : public ::testing::Test {
-protected:
+  protected:
     fakes::UiFakes fakes;
     CErrorHandler errors{fakes.environment()};
     std::shared_ptr<CAppSettings> settings = std::make_shared<CAppSettings>(fakes.registry, "Pelorin");
@@ -52,7 +56,8 @@ protected:
             [=](forms::Form& form) {
                 const std::string& text = static_cast<frmErrorMessage&>(form).ErrorMessage();
                 EXPECT_NE(text.find("(" + error + ")"), std::string::npos) << text;
-                EXPECT_NE(text.find("\tin Pelorin.frmAddTicker." + procedure + " at line"), std::string::npos) << text;
+                EXPECT_NE(text.find("\tin Pelorin.frmAddTicker." + procedure + " at line"), std::string::npos)
+                    << text;
             },
             "frmErrorMessage");
     }
@@ -85,7 +90,8 @@ TEST_F(AddTickerTest, FirstUseShowsTheDefaultsOnEveryPage) {
             EXPECT_EQ(right->Text(), "PUT");
         }
         // The clock says 9 December 2025: next month is January of the next year.
-        for (const auto* expiry : {&d.txtOPTExpiry, &d.txtFUTExpiry, &d.txtFOPExpiry}) EXPECT_EQ(expiry->Text(), "202601");
+        for (const auto* expiry : {&d.txtOPTExpiry, &d.txtFUTExpiry, &d.txtFOPExpiry})
+            EXPECT_EQ(expiry->Text(), "202601");
         EXPECT_EQ(d.txtOPTMultiplier.Text(), "100");
         EXPECT_EQ(d.txtFUTMultiplier.Text(), "100");
         for (const auto* ticker : {&d.txtSTKSymbol, &d.txtOPTSymbol, &d.txtFUTSymbol, &d.txtINDSymbol,
@@ -100,7 +106,11 @@ TEST_F(AddTickerTest, FirstUseShowsTheDefaultsOnEveryPage) {
         EXPECT_EQ(placement.normal_left, 760);
         EXPECT_EQ(placement.normal_top, 390);
     }));
-    host().select("ComType", "Futures").type("txtFUTSymbol", "ES").click("ButCancel").expect_hidden("frmAddTicker");
+    host()
+        .select("ComType", "Futures")
+        .type("txtFUTSymbol", "ES")
+        .click("ButCancel")
+        .expect_hidden("frmAddTicker");
     EXPECT_EQ(open().Tag(), "2");
     EXPECT_TRUE(stored.keys().empty()) << "Cancel remembers nothing";
     EXPECT_FALSE(stored.has_placement("frmAddTicker"));
@@ -116,7 +126,9 @@ TEST_F(AddTickerTest, TheExpiryDefaultIsTheNextMonth) {
 }
 
 TEST_F(AddTickerTest, OpensOnTheTypeAskedForAndTheSelectorShowsItsPage) {
-    host().inspect(check([](frmAddTicker& d) { EXPECT_EQ(d.CIndexType.CurrTab(), 3); })).select("ComType", "Cash");
+    host()
+        .inspect(check([](frmAddTicker& d) { EXPECT_EQ(d.CIndexType.CurrTab(), 3); }))
+        .select("ComType", "Cash");
     host().inspect(check([](frmAddTicker& d) { EXPECT_EQ(d.CIndexType.CurrTab(), 5); })).close_box();
     EXPECT_EQ(open(3).Tag(), "");
     host().close_box();
@@ -162,7 +174,11 @@ TEST_F(AddTickerTest, EachTypesChecksNameTheFieldAndKeepTheDialogOpen) {
     host().inspect(focused("txtOPTMultiplier")).select("ComType", "FutOpt").type("txtFOPSymbol", "ES");
     host().type("txtFOPExpiry", "").click("ButInsert");
     say(digit("Expiry"));
-    host().select("ComType", "Futures").type("txtFUTSymbol", "ES").type("txtFUTExpiry", "").click("ButInsert");
+    host()
+        .select("ComType", "Futures")
+        .type("txtFUTSymbol", "ES")
+        .type("txtFUTExpiry", "")
+        .click("ButInsert");
     say(fill_in("Expiry"));
     host().type("txtFUTExpiry", "Dec08").type("txtFUTMultiplier", "1.000,5").click("ButInsert");
     say(digit("Multiplier"));
@@ -171,12 +187,17 @@ TEST_F(AddTickerTest, EachTypesChecksNameTheFieldAndKeepTheDialogOpen) {
         fakes.locale->numbers = {",", "."};
     }));
     host().click("ButInsert");
-    EXPECT_EQ(open().Tag(), "1") << "the futures expiry only has to be there, the multiplier is the locale's number";
+    EXPECT_EQ(open().Tag(), "1")
+        << "the futures expiry only has to be there, the multiplier is the locale's number";
     EXPECT_EQ(stored.text("txtFUTExpiry"), "Dec08");
 }
 
 TEST_F(AddTickerTest, ABlankIsATickerAndAnIndexOrCashNeedsNothingElse) {
-    host().select("ComType", "Index").type("txtINDSymbol", " ").click("ButInsertNew").expect_hidden("frmAddTicker");
+    host()
+        .select("ComType", "Index")
+        .type("txtINDSymbol", " ")
+        .click("ButInsertNew")
+        .expect_hidden("frmAddTicker");
     EXPECT_EQ(open().Tag(), "4");
     host().select("ComType", "Cash").type("txtCASHSymbol", "EUR").click("ButInsert");
     EXPECT_EQ(open().Tag(), "1");
@@ -190,11 +211,16 @@ TEST_F(AddTickerTest, AnInsertStoresTheShownTypesValuesOnlyInTheirOrder) {
     };
     const Case cases[] = {
         {"Stock", "txtSTKSymbol", {"ComSTKExchangeText", "ComSTKExchange", "txtPrimaryExchange"}},
-        {"Option", "txtOPTSymbol",
+        {"Option",
+         "txtOPTSymbol",
          {"ComOPTExchangeText", "ComOPTExchange", "txtOPTExpiry", "ComOPTRightText", "txtOPTMultiplier"}},
-        {"Futures", "txtFUTSymbol", {"ComFUTExchangeText", "ComFUTExchange", "txtFUTExpiry", "txtFUTMultiplier"}},
+        {"Futures",
+         "txtFUTSymbol",
+         {"ComFUTExchangeText", "ComFUTExchange", "txtFUTExpiry", "txtFUTMultiplier"}},
         {"Index", "txtINDSymbol", {"ComINDExchangeText", "ComINDExchange"}},
-        {"FutOpt", "txtFOPSymbol", {"ComFOPExchangeText", "ComFOPExchange", "txtFOPExpiry", "ComFOPRightText"}},
+        {"FutOpt",
+         "txtFOPSymbol",
+         {"ComFOPExchangeText", "ComFOPExchange", "txtFOPExpiry", "ComFOPRightText"}},
         {"Cash", "txtCASHSymbol", {"ComCASHExchangeText", "ComCASHExchange"}},
     };
     for (const Case& c : cases) {
@@ -232,7 +258,11 @@ TEST_F(AddTickerTest, AStoredFutureComesBackNextTimeAndItsCurrencyForEveryType) 
 }
 
 TEST_F(AddTickerTest, RightsAreRememberedPerType) {
-    host().select("ComType", "Option").type("txtOPTSymbol", "MSFT").select("ComOPTRight", "CALL").click("ButInsert");
+    host()
+        .select("ComType", "Option")
+        .type("txtOPTSymbol", "MSFT")
+        .select("ComOPTRight", "CALL")
+        .click("ButInsert");
     open();
     EXPECT_EQ(stored.text("ComOPTRightText"), "CALL");
     host().close_box();
@@ -251,7 +281,10 @@ TEST_F(AddTickerTest, AnEditedListIsStoredOnlyByAnInsertOfItsOwnType) {
             EXPECT_EQ(editor.lstParametr.items(), kFuturesExchanges);
         },
         "frmModifyList");
-    host().type("frmModifyList.txtInput", "EUREX").click("frmModifyList.ButAdd").click("frmModifyList.ButSave");
+    host()
+        .type("frmModifyList.txtInput", "EUREX")
+        .click("frmModifyList.ButAdd")
+        .click("frmModifyList.ButSave");
     host().inspect(check([](frmAddTicker& d) {
         EXPECT_EQ(d.ComFUTExchange.items().back(), "EUREX");
         EXPECT_EQ(d.ComFUTExchange.Text(), "LIFFE") << "the earlier selection stays";
@@ -267,7 +300,8 @@ TEST_F(AddTickerTest, AnEditedListIsStoredOnlyByAnInsertOfItsOwnType) {
 TEST_F(AddTickerTest, TheEditorKeepsTheSelectionWhileTheListHoldsIt) {
     const auto keep_only = [this](std::initializer_list<const char*> doomed) {
         host().click("ButFUTExchange");
-        for (const char* exchange : doomed) host().select("frmModifyList.lstParametr", exchange).click("ButDelete");
+        for (const char* exchange : doomed)
+            host().select("frmModifyList.lstParametr", exchange).click("ButDelete");
         host().click("ButSave");
     };
     host().select("ComType", "Futures").select("ComFUTExchange", "CME");
@@ -286,7 +320,8 @@ TEST_F(AddTickerTest, TheEditorKeepsTheSelectionWhileTheListHoldsIt) {
 
 TEST_F(AddTickerTest, CaptionsOfTheEditorAndACurrencyEditOnOnePageOnly) {
     host().select("ComType", "Index").click("ButINDExchange");
-    host().inspect([](forms::Form& f) { EXPECT_EQ(f.Caption(), "Edit exchanges list for Index"); }, "frmModifyList");
+    host().inspect([](forms::Form& f) { EXPECT_EQ(f.Caption(), "Edit exchanges list for Index"); },
+                   "frmModifyList");
     host().click("ButCancel").select("ComType", "Cash").click("ButCASHCurency");
     host().inspect(
         [](forms::Form& f) {
@@ -301,7 +336,11 @@ TEST_F(AddTickerTest, CaptionsOfTheEditorAndACurrencyEditOnOnePageOnly) {
 }
 
 TEST_F(AddTickerTest, AnEmptiedListStaysEmptyWithoutComplaintAndIsStoredSo) {
-    host().select("ComType", "Cash").click("ButCASHExchange").select("lstParametr", "IDEAL").click("ButDelete");
+    host()
+        .select("ComType", "Cash")
+        .click("ButCASHExchange")
+        .select("lstParametr", "IDEAL")
+        .click("ButDelete");
     host().click("ButSave").type("txtCASHSymbol", "EUR").click("ButInsert");
     frmAddTicker& first = open();
     EXPECT_TRUE(first.ComCASHExchange.items().empty());
@@ -314,7 +353,8 @@ TEST_F(AddTickerTest, AnEmptiedListStaysEmptyWithoutComplaintAndIsStoredSo) {
 
 // A failure while storing goes to the error dialog; whatever the user answers, the insert goes on.
 TEST_F(AddTickerTest, AFailureWhileStoringIsAnsweredInTheErrorDialog) {
-    const Items all{"ComCurencyText", "ComCurency", "ComSTKExchangeText", "ComSTKExchange", "txtPrimaryExchange"};
+    const Items all{"ComCurencyText", "ComCurency", "ComSTKExchangeText", "ComSTKExchange",
+                    "txtPrimaryExchange"};
     const std::pair<const char*, Items> answers[] = {
         {"btnAbort", {}},
         {"btnRetry", all},
@@ -336,8 +376,11 @@ TEST_F(AddTickerTest, AFailureReachingTheInsertClickEndsItWithoutAWord) {
     fakes.registry->fail(MemoryRegistry::Op::SetValue, reg_status::kAccessDenied);
     host().type("txtSTKSymbol", "IBM").click("ButInsert");
     // The placement cannot be stored either: that failure reaches the click itself.
-    host().inspect([this](forms::Form&) { fakes.registry->fail(MemoryRegistry::Op::SetValue, reg_status::kAccessDenied, -1); },
-                   "frmErrorMessage");
+    host().inspect(
+        [this](forms::Form&) {
+            fakes.registry->fail(MemoryRegistry::Op::SetValue, reg_status::kAccessDenied, -1);
+        },
+        "frmErrorMessage");
     host().click("frmErrorMessage.btnAbort");
     host().inspect(check([this](frmAddTicker& d) {
         EXPECT_TRUE(d.Visible());
@@ -359,8 +402,9 @@ TEST_F(AddTickerTest, ATypeIndexNamingNoTypeIsReportedAtLoad) {
 TEST_F(AddTickerTest, TheDialogOpensWhereItWasLastInserted) {
     host().type("txtSTKSymbol", "IBM").click("ButInsert");
     open();
-    fakes.registry->put_value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\Windows settings\\frmAddTicker",
-                              "NormalPosLeft", RegType::Sz, std::string("12") + '\0');
+    fakes.registry->put_value(reg_hive::kCurrentUser,
+                              "Software\\HALVARD\\Corvel\\Windows settings\\frmAddTicker", "NormalPosLeft",
+                              RegType::Sz, std::string("12") + '\0');
     host().inspect(check([this](frmAddTicker& d) {
         EXPECT_EQ(fakes.host->memory_screen().window(d.hWnd())->placement.normal_left, 12);
     }));

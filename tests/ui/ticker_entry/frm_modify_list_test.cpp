@@ -11,7 +11,7 @@ namespace {
 using Items = std::vector<std::string>;
 
 class ModifyListTest : public ::testing::Test {
-protected:
+  protected:
     fakes::UiFakes fakes;
     CErrorHandler errors{fakes.environment()};
     std::shared_ptr<CAppSettings> settings = std::make_shared<CAppSettings>(fakes.registry, "Pelorin");
@@ -125,7 +125,11 @@ TEST_F(ModifyListTest, EmptyEntriesAndTypedSeparatorsAreKeptAsText) {
 }
 
 TEST_F(ModifyListTest, CancelKeepsTheListItWasHanded) {
-    fakes.host->type("txtInput", "EUREX").click("ButAdd").select("lstParametr", 0).click("ButDelete").click("ButCancel");
+    fakes.host->type("txtInput", "EUREX")
+        .click("ButAdd")
+        .select("lstParametr", 0)
+        .click("ButDelete")
+        .click("ButCancel");
     edit("SMART|ECBOT");
     EXPECT_EQ(editor.Tag(), "2");
     EXPECT_EQ(editor.InpList(), "SMART|ECBOT");
