@@ -7,59 +7,35 @@
 namespace corvel {
 
 namespace {
-double number_of(const forms::TextBox& field, const NumberSeparators& separators) {
-    const auto value = parse_locale_number(field.Text(), separators);
+std::string text_of(const forms::TextBox* field) {
+    return field != nullptr ? field->Text() : std::string();
+}
+std::string text_of(const forms::ComboBox* list) {
+    return list != nullptr ? list->Text() : std::string();
+}
+
+double number_of(const forms::TextBox* field, const NumberSeparators& separators) {
+    if (field == nullptr) return 0.0;
+    const auto value = parse_locale_number(field->Text(), separators);
     if (!value)
         throw AutomationError(vb_error::kTypeMismatch, pelorin::kLibraryName, vb_error::kTypeMismatchText);
     return *value;
 }
 }  // namespace
 
-NewSymbol read_new_symbol(const frmAddTicker& d, const NumberSeparators& separators) {
-    const SecurityType* type = find_security_type(d.ComType.Text());
+NewSymbol read_new_symbol(frmAddTicker& dialog, const NumberSeparators& separators) {
+    const SecurityType* type = find_security_type(dialog.ComType.Text());
     if (type == nullptr) return {};
+    const frmAddTicker::Page page = dialog.page(static_cast<std::size_t>(type->index));
     NewSymbol symbol;
+    symbol.Symbol = text_of(page.ticker);
     symbol.TypeSymbol = type->code;
-    switch (type->index) {
-        case 0:
-            symbol.Symbol = d.txtSTKSymbol.Text();
-            symbol.Exchange = d.ComSTKExchange.Text();
-            symbol.TypeCurrency = d.ComSTKCurency.Text();
-            symbol.PrimaryExchange = d.txtPrimaryExchange.Text();
-            break;
-        case 1:
-            symbol.Symbol = d.txtOPTSymbol.Text();
-            symbol.Exchange = d.ComOPTExchange.Text();
-            symbol.TypeCurrency = d.ComOPTCurency.Text();
-            symbol.Expiry = d.txtOPTExpiry.Text();
-            symbol.RightPC = d.ComOPTRight.Text();
-            symbol.Multiplier = number_of(d.txtOPTMultiplier, separators);
-            break;
-        case 2:
-            symbol.Symbol = d.txtFUTSymbol.Text();
-            symbol.Exchange = d.ComFUTExchange.Text();
-            symbol.TypeCurrency = d.ComFUTCurency.Text();
-            symbol.Expiry = d.txtFUTExpiry.Text();
-            symbol.Multiplier = number_of(d.txtFUTMultiplier, separators);
-            break;
-        case 3:
-            symbol.Symbol = d.txtINDSymbol.Text();
-            symbol.Exchange = d.ComINDExchange.Text();
-            symbol.TypeCurrency = d.ComIndCurency.Text();
-            break;
-        case 4:
-            symbol.Symbol = d.txtFOPSymbol.Text();
-            symbol.Exchange = d.ComFOPExchange.Text();
-            symbol.TypeCurrency = d.ComFOPCurency.Text();
-            symbol.Expiry = d.txtFOPExpiry.Text();
-            symbol.RightPC = d.ComFOPRight.Text();
-            break;
-        default:
-            symbol.Symbol = d.txtCASHSymbol.Text();
-            symbol.Exchange = d.ComCASHExchange.Text();
-            symbol.TypeCurrency = d.ComCASHCurency.Text();
-            break;
-    }
+    symbol.Expiry = text_of(page.expiry);
+    symbol.RightPC = text_of(page.right);
+    symbol.Multiplier = number_of(page.multiplier, separators);
+    symbol.Exchange = text_of(page.exchange);
+    symbol.PrimaryExchange = text_of(page.primary_exchange);
+    symbol.TypeCurrency = text_of(page.currency);
     return symbol;
 }
 

@@ -24,6 +24,6 @@ struct NewSymbol {
 // The contract on the page of the type the dialog's type selector shows, texts as displayed and the
 // multiplier read the way the user's locale writes numbers. A selector naming no type (letter case
 // counts) gives the empty contract. A multiplier that is no number raises "Type mismatch" (13).
-NewSymbol read_new_symbol(const frmAddTicker& dialog, const NumberSeparators& separators);
+NewSymbol read_new_symbol(frmAddTicker& dialog, const NumberSeparators& separators);
 
 }  // namespace corvel

@@ -1,5 +1,7 @@
 #include "ui/ticker_entry/frm_add_ticker.h"
 
+#include <array>
+
 #include "common/locale_number.h"
 #include "common/message_box.h"
 #include "common/pelorin.h"
@@ -47,26 +49,18 @@ frmAddTicker::frmAddTicker(const UiEnvironment& environment, CErrorHandler& erro
       errors_(errors),
       protocol_(errors, std::string(pelorin::kLibraryName) + ".frmAddTicker") {
     Caption("Add new ticker");
+    // The labels the validation messages name the fields by.
     ComType.ToolTipText("Type");
-    for (forms::TextBox* ticker :
-         {&txtSTKSymbol, &txtOPTSymbol, &txtFUTSymbol, &txtINDSymbol, &txtFOPSymbol, &txtCASHSymbol}) {
-        ticker->ToolTipText("Ticker");
+    for (std::size_t index = 0; index < kSecurityTypes.size(); ++index) {
+        const Page fields = page(index);
+        fields.ticker->ToolTipText("Ticker");
+        fields.exchange->ToolTipText("Exchange");
+        fields.currency->ToolTipText("Currency");
+        if (fields.expiry != nullptr) fields.expiry->ToolTipText("Expiry");
+        if (fields.right != nullptr) fields.right->ToolTipText("Right");
+        if (fields.multiplier != nullptr) fields.multiplier->ToolTipText("Multiplier");
+        if (fields.primary_exchange != nullptr) fields.primary_exchange->ToolTipText("Primary Exchange");
     }
-    for (Combo* exchange : {&ComSTKExchange, &ComOPTExchange, &ComFUTExchange, &ComINDExchange,
-                            &ComFOPExchange, &ComCASHExchange}) {
-        exchange->ToolTipText("Exchange");
-    }
-    for (Combo* currency :
-         {&ComSTKCurency, &ComOPTCurency, &ComFUTCurency, &ComIndCurency, &ComFOPCurency, &ComCASHCurency}) {
-        currency->ToolTipText("Currency");
-    }
-    txtPrimaryExchange.ToolTipText("Primary Exchange");
-    for (forms::TextBox* expiry : {&txtOPTExpiry, &txtFUTExpiry, &txtFOPExpiry})
-        expiry->ToolTipText("Expiry");
-    ComOPTRight.ToolTipText("Right");
-    ComFOPRight.ToolTipText("Right");
-    txtOPTMultiplier.ToolTipText("Multiplier");
-    txtFUTMultiplier.ToolTipText("Multiplier");
     ButInsert.ToolTipText("Add Symbol to Project");
     ButInsertNew.ToolTipText("Add Symbol to Project");
 
@@ -89,6 +83,19 @@ frmAddTicker::frmAddTicker(const UiEnvironment& environment, CErrorHandler& erro
 }
 
 frmAddTicker::~frmAddTicker() = default;
+
+frmAddTicker::Page frmAddTicker::page(std::size_t index) {
+    const std::array<Page, kSecurityTypes.size()> pages = {{
+        {&txtSTKSymbol, &ComSTKExchange, &ComSTKCurency, nullptr, nullptr, nullptr, &txtPrimaryExchange},
+        {&txtOPTSymbol, &ComOPTExchange, &ComOPTCurency, &txtOPTExpiry, &ComOPTRight, &txtOPTMultiplier,
+         nullptr},
+        {&txtFUTSymbol, &ComFUTExchange, &ComFUTCurency, &txtFUTExpiry, nullptr, &txtFUTMultiplier, nullptr},
+        {&txtINDSymbol, &ComINDExchange, &ComIndCurency, nullptr, nullptr, nullptr, nullptr},
+        {&txtFOPSymbol, &ComFOPExchange, &ComFOPCurency, &txtFOPExpiry, &ComFOPRight, nullptr, nullptr},
+        {&txtCASHSymbol, &ComCASHExchange, &ComCASHCurency, nullptr, nullptr, nullptr, nullptr},
+    }};
+    return pages.at(index);
+}
 
 void frmAddTicker::Form_Load() {
     protocol_("Form_Load", [&](Statements& s) {

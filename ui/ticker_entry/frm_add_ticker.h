@@ -31,6 +31,18 @@ class frmAddTicker final : public forms::Form {
     using Combo = forms::ComboBox;
     static constexpr Combo::Style kPickOnly = Combo::Style::DropDownList;
 
+    // The controls of one type's page. Every page has a ticker, an exchange and a currency list; a
+    // field the type does not have is null.
+    struct Page {
+        forms::TextBox* ticker;
+        Combo* exchange;
+        Combo* currency;
+        forms::TextBox* expiry;
+        Combo* right;
+        forms::TextBox* multiplier;
+        forms::TextBox* primary_exchange;
+    };
+
     frmAddTicker(const UiEnvironment& environment, CErrorHandler& errors);
     ~frmAddTicker() override;
 
@@ -130,6 +142,9 @@ class frmAddTicker final : public forms::Form {
     // Lets the user edit the entries of `Combo` in the list editor; an empty `Caption` keeps the
     // editor's own.
     void RunfrmModifyList(Combo& Combo, std::string_view Caption);
+
+    // The page of the type at `index` of `kSecurityTypes`.
+    Page page(std::size_t index);
 
   protected:
     void Form_Load() override;

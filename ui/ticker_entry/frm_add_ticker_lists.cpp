@@ -1,6 +1,7 @@
 // The contract dialog's stored lists and last values, and the editing of a list.
 #include "ui/ticker_entry/frm_add_ticker.h"
 
+#include <array>
 #include <cstdio>
 
 #include "common/dialog_answer.h"
@@ -16,79 +17,29 @@ using Combo = frmAddTicker::Combo;
 
 constexpr const char* kSection = "Settings\\frmSettings";
 
-// A stored list: its key, the list text and the selection used while the key is absent. The
-// selection is stored under the list's key followed by "Text".
-struct StoredList {
-    const char* key;
-    const char* default_list;
-    const char* default_selection;
+// A list's text and selection while its keys are absent. Every value but the currency list is stored
+// under the name of the control it feeds, a list's selection under its list key followed by "Text".
+struct ListDefaults {
+    const char* list;
+    const char* selection;
 };
 
-const StoredList kCurrencies{"ComCurency", "USD|EUR|GBP|HKD|AUD|BASE", "USD"};
-const StoredList kOptionRights{"ComOPTRight", "PUT|CALL", "PUT"};
-const StoredList kFutOptRights{"ComFOPRight", "PUT|CALL", "PUT"};
-
-// A field stored under `key` when a contract of its page is inserted: a text box or the selection
-// of a list.
-struct StoredField {
-    const char* key;
-    forms::TextBox frmAddTicker::*text_box;
-    Combo frmAddTicker::*list;
-};
-
-// What one type's page stores. Every type has its own exchange list, while all types share one
-// currency list: an insert stores that type's currency list as the list of all.
-struct TypePage {
-    std::string_view type;
-    Combo frmAddTicker::*currency;
-    Combo frmAddTicker::*exchange;
-    StoredList exchanges;
-    std::vector<StoredField> fields;
-};
-
-const std::vector<TypePage>& pages() {
-    static const std::vector<TypePage> kPages = {
-        {"Stock",
-         &frmAddTicker::ComSTKCurency,
-         &frmAddTicker::ComSTKExchange,
-         {"ComSTKExchange", "SMART|NYSE", "SMART"},
-         {{"txtPrimaryExchange", &frmAddTicker::txtPrimaryExchange, nullptr}}},
-        {"Option",
-         &frmAddTicker::ComOPTCurency,
-         &frmAddTicker::ComOPTExchange,
-         {"ComOPTExchange", "SMART|PHLX|ISE", "SMART"},
-         {{"txtOPTExpiry", &frmAddTicker::txtOPTExpiry, nullptr},
-          {"ComOPTRightText", nullptr, &frmAddTicker::ComOPTRight},
-          {"txtOPTMultiplier", &frmAddTicker::txtOPTMultiplier, nullptr}}},
-        {"Futures",
-         &frmAddTicker::ComFUTCurency,
-         &frmAddTicker::ComFUTExchange,
-         {"ComFUTExchange", "GLOBEX|NYMEX|LIFFE|CME|CBOT", "LIFFE"},
-         {{"txtFUTExpiry", &frmAddTicker::txtFUTExpiry, nullptr},
-          {"txtFUTMultiplier", &frmAddTicker::txtFUTMultiplier, nullptr}}},
-        {"Index",
-         &frmAddTicker::ComIndCurency,
-         &frmAddTicker::ComINDExchange,
-         {"ComINDExchange", "NASDAQ|CBOE|NYSE|AMEX", "NASDAQ"},
-         {}},
-        {"FutOpt",
-         &frmAddTicker::ComFOPCurency,
-         &frmAddTicker::ComFOPExchange,
-         {"ComFOPExchange", "SMART|ECBOT", "SMART"},
-         {{"txtFOPExpiry", &frmAddTicker::txtFOPExpiry, nullptr},
-          {"ComFOPRightText", nullptr, &frmAddTicker::ComFOPRight}}},
-        {"Cash",
-         &frmAddTicker::ComCASHCurency,
-         &frmAddTicker::ComCASHExchange,
-         {"ComCASHExchange", "IDEAL", "IDEAL"},
-         {}},
-    };
-    return kPages;
+std::string selection_key(const std::string& list_key) {
+    return list_key + "Text";
 }
 
-std::string selection_key(const StoredList& list) {
-    return std::string(list.key) + "Text";
-}
+constexpr const char* kCurrencyKey = "ComCurency";
+constexpr ListDefaults kCurrencyDefaults{"USD|EUR|GBP|HKD|AUD|BASE", "USD"};
+constexpr ListDefaults kRightDefaults{"PUT|CALL", "PUT"};
+// Each type's exchanges, in the order of `kSecurityTypes`.
+constexpr std::array<ListDefaults, kSecurityTypes.size()> kExchangeDefaults = {{
+    {"SMART|NYSE", "SMART"},
+    {"SMART|PHLX|ISE", "SMART"},
+    {"GLOBEX|NYMEX|LIFFE|CME|CBOT", "LIFFE"},
+    {"NASDAQ|CBOE|NYSE|AMEX", "NASDAQ"},
+    {"SMART|ECBOT", "SMART"},
+    {"IDEAL", "IDEAL"},
+}};
 
 // The first day of the month after `now`'s, as yyyymm: any day of December 2008 gives 200901.
 std::string next_month_expiry(double now) {
@@ -106,53 +57,53 @@ void frmAddTicker::LoadParamert() {
         const auto read = [&](const std::string& key, const std::string& fallback) {
             return s([&] { return app_settings_->GetSetting(kSection, key, Variant(fallback)).to_text(); });
         };
-        const auto load_list = [&](Combo& combo, const StoredList& list) {
-            const std::string selection = read(selection_key(list), list.default_selection);
-            const std::string entries = read(list.key, list.default_list);
+        const auto load_list = [&](Combo& combo, const ListDefaults& defaults) {
+            const std::string selection = read(selection_key(combo.Name()), defaults.selection);
+            const std::string entries = read(combo.Name(), defaults.list);
             s([&] { Add_Combobox(combo, entries, selection); });
         };
 
-        const std::string currency = read(selection_key(kCurrencies), kCurrencies.default_selection);
-        for (Combo* combo : {&ComCASHCurency, &ComSTKCurency, &ComFOPCurency, &ComFUTCurency, &ComIndCurency,
-                             &ComOPTCurency}) {
-            const std::string entries = read(kCurrencies.key, kCurrencies.default_list);
-            s([&] { Add_Combobox(*combo, entries, currency); });
+        // The currency lists of Cash, Stock, FutOpt, Futures, Index and Option share one selection.
+        const std::string currency = read(selection_key(kCurrencyKey), kCurrencyDefaults.selection);
+        for (const std::size_t type : {5, 0, 4, 2, 3, 1}) {
+            const std::string entries = read(kCurrencyKey, kCurrencyDefaults.list);
+            s([&] { Add_Combobox(*page(type).currency, entries, currency); });
         }
         // Stock, Option, Index, FutOpt, Futures, Cash.
-        for (const std::size_t page : {0, 1, 3, 4, 2, 5}) {
-            const TypePage& type = pages()[page];
-            load_list(this->*type.exchange, type.exchanges);
-        }
-        s([&] { txtPrimaryExchange.Text(read("txtPrimaryExchange", "SUPERSOES")); });
+        for (const std::size_t type : {0, 1, 3, 4, 2, 5})
+            load_list(*page(type).exchange, kExchangeDefaults[type]);
+        s([&] { txtPrimaryExchange.Text(read(txtPrimaryExchange.Name(), "SUPERSOES")); });
         for (forms::TextBox* expiry : {&txtOPTExpiry, &txtFUTExpiry, &txtFOPExpiry}) {
             s([&] { expiry->Text(read(expiry->Name(), next_month_expiry(environment_.clock->now()))); });
         }
-        s([&] { txtOPTMultiplier.Text(read("txtOPTMultiplier", "100")); });
-        s([&] { txtFUTMultiplier.Text(read("txtFUTMultiplier", "100")); });
-        load_list(ComOPTRight, kOptionRights);
-        load_list(ComFOPRight, kFutOptRights);
+        for (forms::TextBox* multiplier : {&txtOPTMultiplier, &txtFUTMultiplier}) {
+            s([&] { multiplier->Text(read(multiplier->Name(), "100")); });
+        }
+        load_list(ComOPTRight, kRightDefaults);
+        load_list(ComFOPRight, kRightDefaults);
     });
 }
 
+// Only the shown type's values are stored; its currency list becomes the currency list of every type.
 void frmAddTicker::SaveParamert() {
     protocol_("SaveParamert", [&](Statements& s) {
-        const std::string type_name = s([&] { return ComType.Text(); });
+        const SecurityType* type = s([&] { return find_security_type(ComType.Text()); });
+        if (type == nullptr) return;
+        const Page fields = page(static_cast<std::size_t>(type->index));
         const auto write = [&](const std::string& key, const std::string& value) {
             s([&] { app_settings_->SaveSetting(kSection, key, Variant(value)); });
         };
-        for (const TypePage& type : pages()) {
-            if (type.type != type_name) continue;
-            Combo& currency = this->*type.currency;
-            Combo& exchange = this->*type.exchange;
-            write(selection_key(kCurrencies), currency.Text());
-            write(kCurrencies.key, ComboBoxToStr(currency));
-            write(selection_key(type.exchanges), exchange.Text());
-            write(type.exchanges.key, ComboBoxToStr(exchange));
-            for (const StoredField& field : type.fields) {
-                write(field.key, field.text_box != nullptr ? (this->*field.text_box).Text()
-                                                           : (this->*field.list).Text());
-            }
-        }
+        const auto write_list = [&](const std::string& key, Combo& list) {
+            write(selection_key(key), list.Text());
+            write(key, ComboBoxToStr(list));
+        };
+        write_list(kCurrencyKey, *fields.currency);
+        write_list(fields.exchange->Name(), *fields.exchange);
+        if (fields.expiry != nullptr) write(fields.expiry->Name(), fields.expiry->Text());
+        if (fields.right != nullptr) write(selection_key(fields.right->Name()), fields.right->Text());
+        if (fields.multiplier != nullptr) write(fields.multiplier->Name(), fields.multiplier->Text());
+        if (fields.primary_exchange != nullptr)
+            write(fields.primary_exchange->Name(), fields.primary_exchange->Text());
     });
 }
 
