@@ -104,8 +104,8 @@ void frmAddTicker::Form_Load() {
         s([&] { form_restore_->GetPosition(*this); });
         s([&] { LoadParamert(); });
         s([&] { ComType.Clear(); });
-        for (std::int32_t page = 0; page < CIndexType.NumTabs(); ++page) {
-            s([&] { ComType.AddItem(CIndexType.TabCaption(page)); });
+        for (std::int32_t tab = 0; tab < CIndexType.NumTabs(); ++tab) {
+            s([&] { ComType.AddItem(CIndexType.TabCaption(tab)); });
         }
         s([&] { ComType.ListIndex(com_type_list_index_ < 0 ? 0 : com_type_list_index_); });
     });
