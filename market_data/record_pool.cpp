@@ -116,7 +116,7 @@ thread_local Pool* t_pool = nullptr;
 std::mutex g_pools_mutex;
 std::vector<Pool*>* g_pools = new std::vector<Pool*>();  // never destroyed: pools outlive static teardown
 
-Pool& this_threads_pool() {
+[[maybe_unused]] Pool& this_threads_pool() {
     if (!t_pool) {
         auto pool = std::make_unique<Pool>();
         {
