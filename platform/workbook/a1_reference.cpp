@@ -130,4 +130,10 @@ std::optional<SheetReference> split_sheet_reference(std::string_view text) {
     return SheetReference{std::string(text.substr(0, bang)), text.substr(bang + 1)};
 }
 
+std::string unquote_sheet_name(std::string_view text) {
+    if (text.size() < 2 || text.front() != '\'' || text.back() != '\'') return std::string(text);
+    const auto split = split_sheet_reference(std::string(text) + "!A1");
+    return split && split->sheet ? *split->sheet : std::string(text);
+}
+
 }  // namespace corvel::workbook

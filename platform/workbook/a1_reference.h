@@ -57,4 +57,8 @@ struct SheetReference {
 };
 std::optional<SheetReference> split_sheet_reference(std::string_view text);
 
+// A sheet name as a range text writes it, made the name itself: "'My Sheet'" gives "My Sheet",
+// "'Bob''s'" gives "Bob's"; a name without quotes stays as it is.
+std::string unquote_sheet_name(std::string_view text);
+
 }  // namespace corvel::workbook
