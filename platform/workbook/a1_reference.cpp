@@ -5,9 +5,15 @@
 namespace corvel::workbook {
 
 namespace {
-bool is_letter(char c) noexcept { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
-int letter_value(char c) noexcept { return (c >= 'a' ? c - 'a' : c - 'A') + 1; }
+bool is_letter(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool is_digit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+int letter_value(char c) noexcept {
+    return (c >= 'a' ? c - 'a' : c - 'A') + 1;
+}
 
 // One side of an A1 text: a cell, a column or a row.
 struct Part {
@@ -21,7 +27,8 @@ std::optional<Part> parse_part(std::string_view text) noexcept {
     if (i < text.size() && text[i] == '$') ++i;
     const std::size_t letters = i;
     std::int64_t column = 0;
-    while (i < text.size() && is_letter(text[i]) && i - letters < 4) column = column * 26 + letter_value(text[i++]);
+    while (i < text.size() && is_letter(text[i]) && i - letters < 4)
+        column = column * 26 + letter_value(text[i++]);
     if (i > letters) {
         if (column > kMaxColumns) return std::nullopt;
         part.column = static_cast<std::int32_t>(column);
@@ -36,7 +43,8 @@ std::optional<Part> parse_part(std::string_view text) noexcept {
     }
     const std::size_t digits = i;
     std::int64_t row = 0;
-    while (i < text.size() && is_digit(text[i]) && i - digits < 8) row = row * 10 + (text[i++] - '0');
+    while (i < text.size() && is_digit(text[i]) && i - digits < 8)
+        row = row * 10 + (text[i++] - '0');
     if (i > digits) {
         if (row < 1 || row > kMaxRows) return std::nullopt;
         part.row = static_cast<std::int32_t>(row);
@@ -48,7 +56,8 @@ std::optional<Part> parse_part(std::string_view text) noexcept {
 }
 
 CellArea span(std::int32_t a_row, std::int32_t a_col, std::int32_t b_row, std::int32_t b_col) noexcept {
-    return CellArea{std::min(a_row, b_row), std::min(a_col, b_col), std::max(a_row, b_row), std::max(a_col, b_col)};
+    return CellArea{std::min(a_row, b_row), std::min(a_col, b_col), std::max(a_row, b_row),
+                    std::max(a_col, b_col)};
 }
 }  // namespace
 

@@ -28,7 +28,8 @@ struct CellArea {
     bool whole_rows() const noexcept { return left == 1 && right == kMaxColumns; }
     // Lies on a worksheet.
     bool valid() const noexcept {
-        return top >= 1 && left >= 1 && top <= bottom && left <= right && bottom <= kMaxRows && right <= kMaxColumns;
+        return top >= 1 && left >= 1 && top <= bottom && left <= right && bottom <= kMaxRows &&
+               right <= kMaxColumns;
     }
     friend bool operator==(const CellArea&, const CellArea&) = default;
 };

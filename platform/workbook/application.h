@@ -15,7 +15,7 @@ namespace corvel::workbook {
 // application's own object model that the tape builder uses, under their own names, so a binding to
 // the real application implements them one to one; the in-memory workbook implements them for tests.
 class Application {
-public:
+  public:
     virtual ~Application() = default;
 
     virtual bool ScreenUpdating() const = 0;

@@ -8,7 +8,7 @@ namespace corvel::workbook {
 // One border of a range (an edge, the inside lines or a diagonal, by the `xl...` border index).
 // Getters give the value every line of that border shares, nullopt when the lines differ.
 class Border {
-public:
+  public:
     virtual ~Border() = default;
 
     virtual std::optional<std::int32_t> LineStyle() const = 0;

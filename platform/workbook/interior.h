@@ -7,7 +7,7 @@ namespace corvel::workbook {
 
 // The fill of a range's cells.
 class Interior {
-public:
+  public:
     virtual ~Interior() = default;
 
     // The palette index all cells share (`xlColorIndexNone` without fill); nullopt when they differ.

@@ -14,7 +14,9 @@ void MemoryApplication::ScreenUpdating(bool value) {
     screen_updating_history_.push_back(value);
 }
 
-std::shared_ptr<Workbook> MemoryApplication::ActiveWorkbook() const { return active_; }
+std::shared_ptr<Workbook> MemoryApplication::ActiveWorkbook() const {
+    return active_;
+}
 
 std::shared_ptr<Worksheet> MemoryApplication::ActiveSheet() const {
     return active_ ? active_->active_sheet() : nullptr;
@@ -36,7 +38,8 @@ std::shared_ptr<Range> MemoryApplication::Range(std::string_view Cell1) const {
     return target->sheet->range(target->area);
 }
 
-std::shared_ptr<Range> MemoryApplication::Intersect(const workbook::Range& Arg1, const workbook::Range& Arg2) const {
+std::shared_ptr<Range> MemoryApplication::Intersect(const workbook::Range& Arg1,
+                                                    const workbook::Range& Arg2) const {
     const auto* first = dynamic_cast<const MemoryRange*>(&Arg1);
     const auto* second = dynamic_cast<const MemoryRange*>(&Arg2);
     if (first == nullptr || second == nullptr || first->sheet() != second->sheet()) {
@@ -49,7 +52,8 @@ std::shared_ptr<Range> MemoryApplication::Intersect(const workbook::Range& Arg1,
 
 std::shared_ptr<Range> MemoryApplication::Columns(std::int32_t Index) const {
     const MemoryWorkbook& book = active_book("Columns");
-    if (Index < 1 || Index > kMaxColumns || !book.active_sheet()) raise_method_failed("Columns", "_Application");
+    if (Index < 1 || Index > kMaxColumns || !book.active_sheet())
+        raise_method_failed("Columns", "_Application");
     return book.active_sheet()->range(CellArea{1, Index, kMaxRows, Index});
 }
 
@@ -61,7 +65,8 @@ std::shared_ptr<MemoryWorkbook> MemoryApplication::add_workbook(std::string name
 }
 
 void MemoryApplication::activate_workbook(const MemoryWorkbook& book) {
-    const auto it = std::find_if(workbooks_.begin(), workbooks_.end(), [&](const auto& b) { return b.get() == &book; });
+    const auto it =
+        std::find_if(workbooks_.begin(), workbooks_.end(), [&](const auto& b) { return b.get() == &book; });
     if (it != workbooks_.end()) active_ = *it;
 }
 

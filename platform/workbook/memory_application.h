@@ -15,7 +15,7 @@ class MemoryWorkbook;
 // screen updating, and the range arithmetic of the real application. Create it with `make_shared`:
 // its workbooks keep a weak reference to it.
 class MemoryApplication final : public Application, public std::enable_shared_from_this<MemoryApplication> {
-public:
+  public:
     MemoryApplication() = default;
 
     // --- Application.
@@ -25,7 +25,8 @@ public:
     std::shared_ptr<Worksheet> ActiveSheet() const override;
     std::shared_ptr<Worksheet> Worksheets(std::string_view Index) const override;
     std::shared_ptr<workbook::Range> Range(std::string_view Cell1) const override;
-    std::shared_ptr<workbook::Range> Intersect(const workbook::Range& Arg1, const workbook::Range& Arg2) const override;
+    std::shared_ptr<workbook::Range> Intersect(const workbook::Range& Arg1,
+                                               const workbook::Range& Arg2) const override;
     std::shared_ptr<workbook::Range> Columns(std::int32_t Index) const override;
 
     // --- The in-memory application.
@@ -40,7 +41,7 @@ public:
     std::size_t block_reads() const noexcept { return block_reads_; }
     void count_block_read() noexcept { ++block_reads_; }
 
-private:
+  private:
     const MemoryWorkbook& active_book(const char* method) const;
 
     std::vector<std::shared_ptr<MemoryWorkbook>> workbooks_;

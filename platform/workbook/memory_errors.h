@@ -14,8 +14,9 @@ inline constexpr const char* kMemoryWorkbookSource = "Corvel.MemoryWorkbook";
 // A member of the object model failed, as the application reports it: "Method 'Range' of object
 // '_Worksheet' failed".
 [[noreturn]] inline void raise_method_failed(std::string_view method, std::string_view object) {
-    throw AutomationError(kErrObjectModel, kMemoryWorkbookSource,
-                          "Method '" + std::string(method) + "' of object '" + std::string(object) + "' failed");
+    throw AutomationError(
+        kErrObjectModel, kMemoryWorkbookSource,
+        "Method '" + std::string(method) + "' of object '" + std::string(object) + "' failed");
 }
 
 [[noreturn]] inline void raise_object_error(std::string_view description) {
@@ -23,7 +24,8 @@ inline constexpr const char* kMemoryWorkbookSource = "Corvel.MemoryWorkbook";
 }
 
 [[noreturn]] inline void raise_subscript_out_of_range() {
-    throw AutomationError(vb_error::kSubscriptOutOfRange, kMemoryWorkbookSource, vb_error::kSubscriptOutOfRangeText);
+    throw AutomationError(vb_error::kSubscriptOutOfRange, kMemoryWorkbookSource,
+                          vb_error::kSubscriptOutOfRangeText);
 }
 
 }  // namespace corvel::workbook

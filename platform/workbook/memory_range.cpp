@@ -11,31 +11,38 @@ namespace corvel::workbook {
 
 namespace {
 class MemoryInterior final : public Interior {
-public:
-    MemoryInterior(std::shared_ptr<MemoryWorksheet> sheet, CellArea area) : sheet_(std::move(sheet)), area_(area) {}
+  public:
+    MemoryInterior(std::shared_ptr<MemoryWorksheet> sheet, CellArea area)
+        : sheet_(std::move(sheet)), area_(area) {}
     std::optional<std::int32_t> ColorIndex() const override { return sheet_->fill(area_); }
     void ColorIndex(std::int32_t value) override { sheet_->fill(area_, value); }
 
-private:
+  private:
     std::shared_ptr<MemoryWorksheet> sheet_;
     CellArea area_;
 };
 
 class MemoryBorder final : public Border {
-public:
+  public:
     using Property = MemoryWorksheet::BorderProperty;
     MemoryBorder(std::shared_ptr<MemoryWorksheet> sheet, CellArea area, std::int32_t index)
         : sheet_(std::move(sheet)), area_(area), index_(index) {}
-    std::optional<std::int32_t> LineStyle() const override { return sheet_->border(area_, index_, Property::LineStyle); }
+    std::optional<std::int32_t> LineStyle() const override {
+        return sheet_->border(area_, index_, Property::LineStyle);
+    }
     void LineStyle(std::int32_t value) override { sheet_->border(area_, index_, Property::LineStyle, value); }
-    std::optional<std::int32_t> Weight() const override { return sheet_->border(area_, index_, Property::Weight); }
+    std::optional<std::int32_t> Weight() const override {
+        return sheet_->border(area_, index_, Property::Weight);
+    }
     void Weight(std::int32_t value) override { sheet_->border(area_, index_, Property::Weight, value); }
     std::optional<std::int32_t> ColorIndex() const override {
         return sheet_->border(area_, index_, Property::ColorIndex);
     }
-    void ColorIndex(std::int32_t value) override { sheet_->border(area_, index_, Property::ColorIndex, value); }
+    void ColorIndex(std::int32_t value) override {
+        sheet_->border(area_, index_, Property::ColorIndex, value);
+    }
 
-private:
+  private:
     std::shared_ptr<MemoryWorksheet> sheet_;
     CellArea area_;
     std::int32_t index_;
@@ -46,11 +53,14 @@ MemoryRange::MemoryRange(std::shared_ptr<MemoryWorksheet> sheet, CellArea area, 
     : sheet_(std::move(sheet)), area_(area), counting_(counting) {}
 
 std::shared_ptr<MemoryRange> MemoryRange::area_range(const CellArea& area, const char* method) const {
-    if (!area.valid()) raise_object_error(std::string("Application-defined or object-defined error (") + method + ")");
+    if (!area.valid())
+        raise_object_error(std::string("Application-defined or object-defined error (") + method + ")");
     return std::make_shared<MemoryRange>(sheet_, area);
 }
 
-std::shared_ptr<Worksheet> MemoryRange::Worksheet() const { return sheet_; }
+std::shared_ptr<Worksheet> MemoryRange::Worksheet() const {
+    return sheet_;
+}
 
 std::shared_ptr<Range> MemoryRange::Cells(std::int32_t RowIndex, std::int32_t ColumnIndex) const {
     const std::int64_t row = std::int64_t{area_.top} + RowIndex - 1;
@@ -69,11 +79,14 @@ std::shared_ptr<Range> MemoryRange::Resize(std::int32_t RowSize, std::int32_t Co
     if (RowSize < 1 || ColumnSize < 1 || bottom > kMaxRows || right > kMaxColumns) {
         raise_object_error("Application-defined or object-defined error (Resize)");
     }
-    return area_range(CellArea{area_.top, area_.left, static_cast<std::int32_t>(bottom), static_cast<std::int32_t>(right)},
-                      "Resize");
+    return area_range(
+        CellArea{area_.top, area_.left, static_cast<std::int32_t>(bottom), static_cast<std::int32_t>(right)},
+        "Resize");
 }
 
-std::shared_ptr<Range> MemoryRange::Rows() const { return std::make_shared<MemoryRange>(sheet_, area_, Counting::Rows); }
+std::shared_ptr<Range> MemoryRange::Rows() const {
+    return std::make_shared<MemoryRange>(sheet_, area_, Counting::Rows);
+}
 
 std::shared_ptr<Range> MemoryRange::Columns() const {
     return std::make_shared<MemoryRange>(sheet_, area_, Counting::Columns);
@@ -85,9 +98,12 @@ std::shared_ptr<Range> MemoryRange::EntireColumn() const {
 
 std::int64_t MemoryRange::Count() const {
     switch (counting_) {
-        case Counting::Rows: return area_.rows();
-        case Counting::Columns: return area_.columns();
-        case Counting::Cells: break;
+        case Counting::Rows:
+            return area_.rows();
+        case Counting::Columns:
+            return area_.columns();
+        case Counting::Cells:
+            break;
     }
     return area_.cells();
 }
@@ -110,13 +126,21 @@ RangeValue MemoryRange::Value() const {
     return RangeValue(area_.rows(), area_.columns(), std::move(cells));
 }
 
-void MemoryRange::Value(const Variant& value) { sheet_->write_value(area_, value); }
+void MemoryRange::Value(const Variant& value) {
+    sheet_->write_value(area_, value);
+}
 
-std::string MemoryRange::FormulaLocal() const { return sheet_->formula_at(area_.top, area_.left); }
+std::string MemoryRange::FormulaLocal() const {
+    return sheet_->formula_at(area_.top, area_.left);
+}
 
-void MemoryRange::FormulaLocal(std::string_view formula) { sheet_->write_formula(area_, formula); }
+void MemoryRange::FormulaLocal(std::string_view formula) {
+    sheet_->write_formula(area_, formula);
+}
 
-std::shared_ptr<Interior> MemoryRange::Interior() const { return std::make_shared<MemoryInterior>(sheet_, area_); }
+std::shared_ptr<Interior> MemoryRange::Interior() const {
+    return std::make_shared<MemoryInterior>(sheet_, area_);
+}
 
 std::shared_ptr<Border> MemoryRange::Borders(std::int32_t Index) const {
     if (Index < xlDiagonalDown || Index > xlInsideHorizontal) {
@@ -125,9 +149,13 @@ std::shared_ptr<Border> MemoryRange::Borders(std::int32_t Index) const {
     return std::make_shared<MemoryBorder>(sheet_, area_, Index);
 }
 
-std::optional<double> MemoryRange::ColumnWidth() const { return sheet_->column_width(area_); }
+std::optional<double> MemoryRange::ColumnWidth() const {
+    return sheet_->column_width(area_);
+}
 
-void MemoryRange::ColumnWidth(double value) { sheet_->column_width(area_, value); }
+void MemoryRange::ColumnWidth(double value) {
+    sheet_->column_width(area_, value);
+}
 
 void MemoryRange::AutoFit() {
     if (area_.whole_columns()) return sheet_->autofit_columns(area_);
@@ -148,6 +176,8 @@ std::shared_ptr<Range> MemoryRange::Find(std::string_view What, XlSearchOrder Se
     return area_range(CellArea{found->first, found->second, found->first, found->second}, "Find");
 }
 
-void MemoryRange::Select() { sheet_->select(area_); }
+void MemoryRange::Select() {
+    sheet_->select(area_);
+}
 
 }  // namespace corvel::workbook

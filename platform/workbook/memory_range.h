@@ -11,7 +11,7 @@ class MemoryWorksheet;
 
 // A range of an in-memory worksheet: a rectangle of cells and what it counts.
 class MemoryRange final : public Range {
-public:
+  public:
     enum class Counting { Cells, Rows, Columns };
 
     MemoryRange(std::shared_ptr<MemoryWorksheet> sheet, CellArea area, Counting counting = Counting::Cells);
@@ -44,7 +44,7 @@ public:
                                 XlSearchDirection SearchDirection) const override;
     void Select() override;
 
-private:
+  private:
     std::shared_ptr<MemoryRange> area_range(const CellArea& area, const char* method) const;
 
     std::shared_ptr<MemoryWorksheet> sheet_;

@@ -24,7 +24,9 @@ bool MemoryWorkbook::is_active() const {
     return application && application->active_workbook().get() == this;
 }
 
-void MemoryWorkbook::Activate() { application()->activate_workbook(*this); }
+void MemoryWorkbook::Activate() {
+    application()->activate_workbook(*this);
+}
 
 std::shared_ptr<Worksheet> MemoryWorkbook::Worksheets(std::string_view Index) const {
     auto found = sheet(Index);
@@ -32,7 +34,9 @@ std::shared_ptr<Worksheet> MemoryWorkbook::Worksheets(std::string_view Index) co
     return found;
 }
 
-std::shared_ptr<Worksheet> MemoryWorkbook::ActiveSheet() const { return active_; }
+std::shared_ptr<Worksheet> MemoryWorkbook::ActiveSheet() const {
+    return active_;
+}
 
 std::shared_ptr<MemoryWorksheet> MemoryWorkbook::add_sheet(std::string name) {
     if (name.empty() || name.size() > 31 || name.find_first_of(":\\/?*[]") != std::string::npos ||
@@ -52,13 +56,15 @@ std::shared_ptr<MemoryWorksheet> MemoryWorkbook::sheet(std::string_view name) co
 }
 
 void MemoryWorkbook::activate_sheet(const MemoryWorksheet& sheet) {
-    const auto it = std::find_if(sheets_.begin(), sheets_.end(), [&](const auto& s) { return s.get() == &sheet; });
+    const auto it =
+        std::find_if(sheets_.begin(), sheets_.end(), [&](const auto& s) { return s.get() == &sheet; });
     if (it != sheets_.end()) active_ = *it;
 }
 
 void MemoryWorkbook::add_name(std::string_view name, std::string_view refers_to) {
-    const bool letters_first = !name.empty() && (std::isalpha(static_cast<unsigned char>(name.front())) != 0 ||
-                                                 name.front() == '_' || name.front() == '\\');
+    const bool letters_first =
+        !name.empty() && (std::isalpha(static_cast<unsigned char>(name.front())) != 0 ||
+                          name.front() == '_' || name.front() == '\\');
     if (!letters_first || parse_a1(name) || name.find_first_of(" !:'$") != std::string_view::npos) {
         raise_object_error("The name that you entered is not valid: " + std::string(name));
     }
@@ -91,8 +97,8 @@ std::optional<MemoryWorkbook::Target> MemoryWorkbook::resolve_name(std::string_v
     return Target{std::move(target_sheet), *area};
 }
 
-std::optional<MemoryWorkbook::Target> MemoryWorkbook::resolve(std::string_view text,
-                                                              const std::shared_ptr<MemoryWorksheet>& context) const {
+std::optional<MemoryWorkbook::Target> MemoryWorkbook::resolve(
+    std::string_view text, const std::shared_ptr<MemoryWorksheet>& context) const {
     const auto split = split_sheet_reference(text);
     if (!split || split->rest.empty()) return std::nullopt;
     if (split->sheet) {

@@ -17,7 +17,7 @@ class MemoryWorksheet;
 
 // A workbook held in memory: its worksheets, the active one, and its workbook-level defined names.
 class MemoryWorkbook final : public Workbook, public std::enable_shared_from_this<MemoryWorkbook> {
-public:
+  public:
     // Where a range text lands.
     struct Target {
         std::shared_ptr<MemoryWorksheet> sheet;
@@ -49,12 +49,13 @@ public:
 
     // Resolves a range text the way the application does, with `context` the sheet that unqualified
     // A1 addresses lie on; nullopt when it resolves to nothing.
-    std::optional<Target> resolve(std::string_view text, const std::shared_ptr<MemoryWorksheet>& context) const;
+    std::optional<Target> resolve(std::string_view text,
+                                  const std::shared_ptr<MemoryWorksheet>& context) const;
 
     std::shared_ptr<MemoryApplication> application() const;
     bool is_active() const;
 
-private:
+  private:
     std::optional<Target> resolve_name(std::string_view name) const;
 
     std::weak_ptr<MemoryApplication> application_;

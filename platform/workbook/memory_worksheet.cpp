@@ -11,7 +11,9 @@
 namespace corvel::workbook {
 
 namespace {
-char fold(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char fold(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Matches `text` against `pattern` ("*" any run, "?" any one character), ignoring letter case.
 bool wildcard_match(std::string_view pattern, std::string_view text) noexcept {
@@ -30,14 +32,16 @@ bool wildcard_match(std::string_view pattern, std::string_view text) noexcept {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
     return p == pattern.size();
 }
 
 // Cells hold numbers as doubles, and an empty text is no content.
 Variant stored_value(const Variant& value) {
     if (const std::string* text = value.string_if(); text != nullptr && text->empty()) return {};
-    if (value.type() == VariantType::Boolean || value.type() == VariantType::Date || value.is_string()) return value;
+    if (value.type() == VariantType::Boolean || value.type() == VariantType::Date || value.is_string())
+        return value;
     if (const auto number = value.number()) return Variant(*number);
     return {};
 }
@@ -70,12 +74,15 @@ void MemoryWorksheet::Select() {
 }
 
 std::shared_ptr<Range> MemoryWorksheet::Range(std::string_view Cell1) const {
-    const auto target = workbook()->resolve(Cell1, std::const_pointer_cast<MemoryWorksheet>(shared_from_this()));
+    const auto target =
+        workbook()->resolve(Cell1, std::const_pointer_cast<MemoryWorksheet>(shared_from_this()));
     if (!target || target->sheet.get() != this) raise_method_failed("Range", "_Worksheet");
     return range(target->area);
 }
 
-std::shared_ptr<Range> MemoryWorksheet::Cells() const { return range(CellArea{1, 1, kMaxRows, kMaxColumns}); }
+std::shared_ptr<Range> MemoryWorksheet::Cells() const {
+    return range(CellArea{1, 1, kMaxRows, kMaxColumns});
+}
 
 std::shared_ptr<MemoryRange> MemoryWorksheet::range(const CellArea& area) const {
     return std::make_shared<MemoryRange>(std::const_pointer_cast<MemoryWorksheet>(shared_from_this()), area);
@@ -130,7 +137,8 @@ std::optional<std::int32_t> MemoryWorksheet::fill(const CellArea& area) const {
     for (std::int32_t row = area.top; row <= area.bottom; ++row) {
         for (std::int32_t column = area.left; column <= area.right; ++column) {
             const auto it = cells_.find({row, column});
-            const std::int32_t index = it == cells_.end() || !it->second.fill ? xlColorIndexNone : *it->second.fill;
+            const std::int32_t index =
+                it == cells_.end() || !it->second.fill ? xlColorIndexNone : *it->second.fill;
             if (shared && *shared != index) return std::nullopt;
             shared = index;
         }
@@ -168,19 +176,29 @@ void MemoryWorksheet::for_each_line(const CellArea& area, std::int32_t index, Vi
     };
     const auto diagonal = [&](LineKind kind) {
         for (std::int32_t row = area.top; row <= area.bottom; ++row) {
-            for (std::int32_t column = area.left; column <= area.right; ++column) visit(LineKey{kind, row, column});
+            for (std::int32_t column = area.left; column <= area.right; ++column)
+                visit(LineKey{kind, row, column});
         }
     };
     switch (index) {
-        case xlDiagonalDown: return diagonal(LineKind::DiagonalDown);
-        case xlDiagonalUp: return diagonal(LineKind::DiagonalUp);
-        case xlEdgeLeft: return vertical(area.left, area.left);
-        case xlEdgeRight: return vertical(area.right + 1, area.right + 1);
-        case xlEdgeTop: return horizontal(area.top, area.top);
-        case xlEdgeBottom: return horizontal(area.bottom + 1, area.bottom + 1);
-        case xlInsideVertical: return vertical(area.left + 1, area.right);
-        case xlInsideHorizontal: return horizontal(area.top + 1, area.bottom);
-        default: raise_object_error("Unable to get the Borders property of the Range class");
+        case xlDiagonalDown:
+            return diagonal(LineKind::DiagonalDown);
+        case xlDiagonalUp:
+            return diagonal(LineKind::DiagonalUp);
+        case xlEdgeLeft:
+            return vertical(area.left, area.left);
+        case xlEdgeRight:
+            return vertical(area.right + 1, area.right + 1);
+        case xlEdgeTop:
+            return horizontal(area.top, area.top);
+        case xlEdgeBottom:
+            return horizontal(area.bottom + 1, area.bottom + 1);
+        case xlInsideVertical:
+            return vertical(area.left + 1, area.right);
+        case xlInsideHorizontal:
+            return horizontal(area.top + 1, area.bottom);
+        default:
+            raise_object_error("Unable to get the Borders property of the Range class");
     }
 }
 
@@ -208,7 +226,8 @@ std::optional<std::int32_t> MemoryWorksheet::border(const CellArea& area, std::i
     return mixed ? std::nullopt : shared;
 }
 
-void MemoryWorksheet::border(const CellArea& area, std::int32_t index, BorderProperty property, std::int32_t value) {
+void MemoryWorksheet::border(const CellArea& area, std::int32_t index, BorderProperty property,
+                             std::int32_t value) {
     for_each_line(area, index, [&](const LineKey& key) {
         if (property == BorderProperty::LineStyle && value == xlNone) {
             lines_.erase(key);
@@ -217,9 +236,15 @@ void MemoryWorksheet::border(const CellArea& area, std::int32_t index, BorderPro
         auto [it, created] = lines_.try_emplace(key, BorderLine{xlContinuous, xlThin, xlColorIndexAutomatic});
         (void)created;
         switch (property) {
-            case BorderProperty::LineStyle: it->second.line_style = value; break;
-            case BorderProperty::Weight: it->second.weight = value; break;
-            case BorderProperty::ColorIndex: it->second.color_index = value; break;
+            case BorderProperty::LineStyle:
+                it->second.line_style = value;
+                break;
+            case BorderProperty::Weight:
+                it->second.weight = value;
+                break;
+            case BorderProperty::ColorIndex:
+                it->second.color_index = value;
+                break;
         }
     });
     mark_used(area);
@@ -241,8 +266,10 @@ std::optional<double> MemoryWorksheet::column_width(const CellArea& area) const 
 }
 
 void MemoryWorksheet::column_width(const CellArea& area, double width) {
-    if (!(width >= 0.0 && width <= 255.0)) raise_object_error("Unable to set the ColumnWidth property of the Range class");
-    for (std::int32_t column = area.left; column <= area.right; ++column) widths_[column] = width;
+    if (!(width >= 0.0 && width <= 255.0))
+        raise_object_error("Unable to set the ColumnWidth property of the Range class");
+    for (std::int32_t column = area.left; column <= area.right; ++column)
+        widths_[column] = width;
 }
 
 void MemoryWorksheet::autofit_columns(const CellArea& area) {
@@ -276,7 +303,8 @@ std::pair<std::int32_t, std::int32_t> MemoryWorksheet::last_cell() const {
 void MemoryWorksheet::tidy() {
     used_bottom_ = 0;
     used_right_ = 0;
-    for (const auto& [position, cell] : cells_) mark_used(CellArea{position.first, position.second, position.first, position.second});
+    for (const auto& [position, cell] : cells_)
+        mark_used(CellArea{position.first, position.second, position.first, position.second});
     for (const auto& [key, line] : lines_) {
         const auto [kind, row, column] = key;
         // A line on the far edge belongs to the cell before it.
@@ -286,10 +314,8 @@ void MemoryWorksheet::tidy() {
     }
 }
 
-std::optional<std::pair<std::int32_t, std::int32_t>> MemoryWorksheet::find(const CellArea& area,
-                                                                           std::string_view what,
-                                                                           XlSearchOrder order,
-                                                                           XlSearchDirection direction) const {
+std::optional<std::pair<std::int32_t, std::int32_t>> MemoryWorksheet::find(
+    const CellArea& area, std::string_view what, XlSearchOrder order, XlSearchDirection direction) const {
     const std::string pattern = "*" + std::string(what) + "*";
     const bool by_rows = order == XlSearchOrder::xlByRows;
     const bool backwards = direction == XlSearchDirection::xlPrevious;

@@ -22,7 +22,7 @@ class MemoryRange;
 // border lines, column widths, the selection, and the used area the way the application keeps it
 // (it grows with every cell written or formatted and shrinks only when the sheet is tidied).
 class MemoryWorksheet final : public Worksheet, public std::enable_shared_from_this<MemoryWorksheet> {
-public:
+  public:
     // The width of a column nobody has sized.
     static constexpr double kStandardWidth = 8.43;
     // The most cells one operation may touch: more is a runaway loop in a test, not a workbook.
@@ -58,7 +58,8 @@ public:
     std::optional<std::int32_t> fill(const CellArea& area) const;
     void fill(const CellArea& area, std::int32_t color_index);
 
-    std::optional<std::int32_t> border(const CellArea& area, std::int32_t index, BorderProperty property) const;
+    std::optional<std::int32_t> border(const CellArea& area, std::int32_t index,
+                                       BorderProperty property) const;
     void border(const CellArea& area, std::int32_t index, BorderProperty property, std::int32_t value);
 
     double column_width(std::int32_t column) const;
@@ -80,7 +81,7 @@ public:
     const CellArea& selection() const noexcept { return selection_; }
     void select(const CellArea& area);
 
-private:
+  private:
     struct Cell {
         Variant value;
         std::string formula;

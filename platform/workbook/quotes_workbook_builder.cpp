@@ -30,7 +30,7 @@ void name_cell(MemoryWorkbook& book, const std::string& name, const std::string&
 const std::vector<std::string>& QuotesWorkbookBuilder::all_fields() {
     static const std::vector<std::string> kFields = {
         "TWS_Last_Price", "TWS_Last_Size", "TWS_Bid_Price", "TWS_Bid_Size", "TWS_Ask_Price",
-        "TWS_Ask_Size",   "TWS_High",      "TWS_Low",       "TWS_Volume",  "TWS_Close"};
+        "TWS_Ask_Size",   "TWS_High",      "TWS_Low",       "TWS_Volume",   "TWS_Close"};
     return kFields;
 }
 
@@ -49,9 +49,10 @@ QuotesWorkbookBuilder& QuotesWorkbookBuilder::contract(QuotesContract row) {
     return *this;
 }
 
-QuotesWorkbookBuilder& QuotesWorkbookBuilder::stock(std::string ticker, std::string exchange, std::string currency) {
-    return contract(QuotesContract{std::move(ticker), "STK", {}, 0.0, {}, 1.0, std::move(exchange), {},
-                                   std::move(currency)});
+QuotesWorkbookBuilder& QuotesWorkbookBuilder::stock(std::string ticker, std::string exchange,
+                                                    std::string currency) {
+    return contract(QuotesContract{
+        std::move(ticker), "STK", {}, 0.0, {}, 1.0, std::move(exchange), {}, std::move(currency)});
 }
 
 QuotesWorkbookBuilder& QuotesWorkbookBuilder::tape_header(std::string cell) {
@@ -80,12 +81,13 @@ QuotesWorkbookBuilder& QuotesWorkbookBuilder::active_sheet(std::string name) {
 }
 
 void QuotesWorkbookBuilder::lay_out_quotes(MemoryWorkbook& book) const {
-    static const char* const kHeadings[] = {"Ticker",   "Type",     "Expiry",           "Strike",  "P/C",
+    static const char* const kHeadings[] = {"Ticker",     "Type",     "Expiry",           "Strike",  "P/C",
                                             "Multiplier", "Exchange", "Primary Exchange", "Currency"};
     const auto sheet = book.add_sheet(kQuotesSheet);
     const CellArea header = cell_of(symbol_header_);
     std::int32_t column = header.left;
-    for (const char* heading : kHeadings) put(*sheet, header.top, column++, heading);
+    for (const char* heading : kHeadings)
+        put(*sheet, header.top, column++, heading);
     name_cell(book, "TWS_Symbol", kQuotesSheet, header.top, header.left);
     for (const auto& field : fields_) {
         // "TWS_Bid_Price" heads its column as "Bid Price".
@@ -95,8 +97,8 @@ void QuotesWorkbookBuilder::lay_out_quotes(MemoryWorkbook& book) const {
     std::int32_t row = header.top + 1;
     for (const auto& c : contracts_) {
         std::int32_t at = header.left;
-        for (const Variant* value : {&c.ticker, &c.type, &c.expiry, &c.strike, &c.right, &c.multiplier, &c.exchange,
-                                     &c.primary_exchange, &c.currency}) {
+        for (const Variant* value : {&c.ticker, &c.type, &c.expiry, &c.strike, &c.right, &c.multiplier,
+                                     &c.exchange, &c.primary_exchange, &c.currency}) {
             put(*sheet, row, at++, *value);
         }
         ++row;
@@ -104,11 +106,12 @@ void QuotesWorkbookBuilder::lay_out_quotes(MemoryWorkbook& book) const {
 }
 
 void QuotesWorkbookBuilder::lay_out_tape_table(MemoryWorkbook& book) const {
-    static const char* const kHeadings[] = {"Tape header for Ticker", "Link to ticker", "Tape header for Size",
-                                            "Tape location"};
+    static const char* const kHeadings[] = {"Tape header for Ticker", "Link to ticker",
+                                            "Tape header for Size", "Tape location"};
     const auto sheet = book.add_sheet(kTapeSheet);
     const CellArea header = cell_of(tape_header_);
-    for (std::int32_t i = 0; i < 4; ++i) put(*sheet, header.top, header.left + i, kHeadings[i]);
+    for (std::int32_t i = 0; i < 4; ++i)
+        put(*sheet, header.top, header.left + i, kHeadings[i]);
     name_cell(book, "Tape_header_for_Ticker", kTapeSheet, header.top, header.left);
     std::int32_t row = header.top + 1;
     for (const auto& tape : tapes_) {
@@ -126,7 +129,8 @@ std::shared_ptr<MemoryApplication> QuotesWorkbookBuilder::build() const {
     const auto book = application->add_workbook("Quotes.xlsx");
     lay_out_quotes(*book);
     if (tape_table_) lay_out_tape_table(*book);
-    for (const auto& name : sheets_) book->add_sheet(name);
+    for (const auto& name : sheets_)
+        book->add_sheet(name);
     const auto active = book->sheet(active_sheet_);
     if (!active) raise_object_error("No sheet to activate: " + active_sheet_);
     book->activate_sheet(*active);

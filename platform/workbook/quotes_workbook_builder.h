@@ -38,7 +38,7 @@ struct TapeRow {
 // "Ticker_tape_settings" with its header cell named "Tape_header_for_Ticker" and the tape rows below
 // it (odd rows filled as the tape writer fills them); and any further sheets.
 class QuotesWorkbookBuilder {
-public:
+  public:
     // The workbook names of the ten market-data fields, in the order the quotes sheet carries them.
     static const std::vector<std::string>& all_fields();
 
@@ -48,7 +48,8 @@ public:
     QuotesWorkbookBuilder& fields(std::vector<std::string> names);
     QuotesWorkbookBuilder& contract(QuotesContract row);
     // A stock contract: ticker, "STK", exchange and currency (either may be empty).
-    QuotesWorkbookBuilder& stock(std::string ticker, std::string exchange = "SMART", std::string currency = "USD");
+    QuotesWorkbookBuilder& stock(std::string ticker, std::string exchange = "SMART",
+                                 std::string currency = "USD");
     // The cell of the tape table's header (default "A3").
     QuotesWorkbookBuilder& tape_header(std::string cell);
     QuotesWorkbookBuilder& tape(TapeRow row);
@@ -61,7 +62,7 @@ public:
 
     std::shared_ptr<MemoryApplication> build() const;
 
-private:
+  private:
     void lay_out_quotes(MemoryWorkbook& book) const;
     void lay_out_tape_table(MemoryWorkbook& book) const;
 

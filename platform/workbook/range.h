@@ -21,7 +21,7 @@ class Worksheet;
 // obtained from `Rows` or `Columns` counts rows or columns; any other counts cells. Members that the
 // model answers with "Nothing" return null; every failure raises an `AutomationError`.
 class Range {
-public:
+  public:
     virtual ~Range() = default;
 
     virtual std::shared_ptr<workbook::Worksheet> Worksheet() const = 0;

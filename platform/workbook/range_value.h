@@ -10,7 +10,7 @@ namespace corvel::workbook {
 // What a range's `Value` gives: one value for a single cell, a block of values for more, addressed
 // by 1-based row and column as an automation caller's two-dimensional array is.
 class RangeValue {
-public:
+  public:
     // One cell's value.
     explicit RangeValue(Variant single);
     // A block, row by row.
@@ -25,7 +25,7 @@ public:
     // The single value, or the block's first.
     const Variant& single() const noexcept { return cells_.front(); }
 
-private:
+  private:
     bool block_;
     std::int32_t rows_;
     std::int32_t columns_;

@@ -10,7 +10,7 @@ namespace corvel::workbook {
 
 // An open workbook: its sheets and the names defined in it.
 class Workbook {
-public:
+  public:
     virtual ~Workbook() = default;
 
     virtual std::string Name() const = 0;

@@ -10,7 +10,7 @@ namespace corvel::workbook {
 
 // One worksheet of a workbook.
 class Worksheet {
-public:
+  public:
     virtual ~Worksheet() = default;
 
     virtual std::string Name() const = 0;

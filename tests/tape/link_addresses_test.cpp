@@ -24,21 +24,25 @@ TEST(LinkAddresses, ItemAddFindsAKeyInAnyCaseAndKeepsTheFirstCallersCase) {
 TEST(LinkAddresses, AddRefusesAPresentKeyWhereItemAddNeverFails) {
     cLinkAddresses group;
     group.Add(std::make_shared<cLinkAddress>(), "Key");
-    const auto duplicate = fakes::automation_error_of([&] { group.Add(std::make_shared<cLinkAddress>(), "KEY"); });
+    const auto duplicate =
+        fakes::automation_error_of([&] { group.Add(std::make_shared<cLinkAddress>(), "KEY"); });
     EXPECT_EQ(duplicate.number(), vb_error::kKeyAlreadyAssociated);
     EXPECT_EQ(duplicate.source(), "Pelorin.cLinkAddresses");
     EXPECT_EQ(group.ItemADD("key"), group.Item("Key"));
     EXPECT_EQ(group.Count(), 1);
-    EXPECT_EQ(fakes::automation_error_of([&] { group.Item("other"); }).number(), vb_error::kInvalidProcedureCall);
+    EXPECT_EQ(fakes::automation_error_of([&] { group.Item("other"); }).number(),
+              vb_error::kInvalidProcedureCall);
     EXPECT_EQ(fakes::automation_error_of([&] { group.Item(2); }).number(), vb_error::kSubscriptOutOfRange);
 }
 
 TEST(LinkAddresses, EnumeratesInInsertionOrderAndClears) {
     cLinkAddresses group;
-    for (const char* key : {"c", "a", "b"}) group.ItemADD(key);
+    for (const char* key : {"c", "a", "b"})
+        group.ItemADD(key);
     group.Remove("A");
     std::string order;
-    for (const auto& entry : group.NewEnum()) order += entry->SborKey();
+    for (const auto& entry : group.NewEnum())
+        order += entry->SborKey();
     EXPECT_EQ(order, "cb");
     const auto kept = group.Item(1);
     group.Clear();

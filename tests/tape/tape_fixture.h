@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "common/app_settings.h"
 #include "common/error_handler.h"
+#include "common/frm_error_message.h"
 #include "platform/workbook/memory_application.h"
 #include "platform/workbook/memory_workbook.h"
 #include "platform/workbook/memory_worksheet.h"
@@ -20,7 +22,7 @@ namespace corvel::tape_test {
 // handler set-up and a scripted user. The fixture is the owner the dialog reaches the workbook
 // through.
 class TapeTest : public ::testing::Test, public TapeOwner {
-protected:
+  protected:
     fakes::UiFakes fakes;
     std::shared_ptr<CErrorHandler> errors = std::make_shared<CErrorHandler>(fakes.environment());
     std::shared_ptr<CAppSettings> settings = std::make_shared<CAppSettings>(fakes.registry, "Pelorin");
@@ -52,6 +54,35 @@ protected:
         return result;
     }
     frmAddRibbon& dialog() const { return *tapes.dialog(); }
+    // Opens the dialog, runs `check` on it as the user sees it, and leaves with "Cancel".
+    void look(std::function<void(frmAddRibbon&)> check) {
+        fakes.host->inspect([this, check](forms::Form&) { check(dialog()); }).click("ButCancel");
+        EXPECT_EQ(show(), "CLOSE");
+    }
+    // The error dialog comes next, and its report holds `text`; the user aborts.
+    void expect_report_and_abort(std::string text) {
+        fakes.host
+            ->inspect(
+                [text](forms::Form& form) {
+                    const std::string& report = static_cast<frmErrorMessage&>(form).ErrorMessage();
+                    EXPECT_NE(report.find(text), std::string::npos) << report;
+                },
+                "frmErrorMessage")
+            .click("frmErrorMessage.btnAbort");
+    }
+    static std::vector<forms::OptionButton*> options(frmAddRibbon& d) {
+        return {&d.OptLastPrice, &d.OptBidPrice, &d.OptAskPrice, &d.OptHigh,
+                &d.OptLow,       &d.OptClose,    &d.OptVolume};
+    }
+    // The names of the enabled ones among `controls`.
+    template <class Control>
+    static std::vector<std::string> enabled(const std::vector<Control*>& controls) {
+        std::vector<std::string> names;
+        for (const Control* control : controls) {
+            if (control->Enabled()) names.push_back(control->Name());
+        }
+        return names;
+    }
     std::shared_ptr<workbook::MemoryWorksheet> sheet(const char* name) const {
         return excel->active_workbook()->sheet(name);
     }
@@ -64,8 +95,8 @@ protected:
         std::vector<std::string> rows;
         const auto& grid = dialog().VSFChart;
         for (std::int32_t r = 1; r < grid.Rows(); ++r) {
-            rows.push_back(grid.TextMatrix(r, 0) + "|" + grid.TextMatrix(r, 1) + "|" + grid.TextMatrix(r, 2) + "|" +
-                           grid.TextMatrix(r, 3));
+            rows.push_back(grid.TextMatrix(r, 0) + "|" + grid.TextMatrix(r, 1) + "|" + grid.TextMatrix(r, 2) +
+                           "|" + grid.TextMatrix(r, 3));
         }
         return rows;
     }

@@ -14,7 +14,7 @@ using namespace workbook;
 // leaves to pick the tape location on Sheet2, comes back, inserts, sees the new tape listed and
 // closes; the workbook holds the new tape row and the laid-out tape area.
 class TapeStory : public TapeTest {
-protected:
+  protected:
     void SetUp() override {
         TapeTest::SetUp();
         open(three_stocks()
@@ -59,8 +59,7 @@ TEST_F(TapeStory, ATapeIsDefinedPickedInsertedAndListedAtOnce) {
     EXPECT_EQ(show(), "DATABEGINNING");
 
     tapes.RefEditInputs("Sheet2!$B$3");
-    fakes.host
-        ->inspect([&](forms::Form&) { EXPECT_EQ(dialog().txtAddress.Text(), "Sheet2!B3:D22"); })
+    fakes.host->inspect([&](forms::Form&) { EXPECT_EQ(dialog().txtAddress.Text(), "Sheet2!B3:D22"); })
         .click("ButInsertNew")
         .inspect([&](forms::Form&) {
             EXPECT_EQ(tape_list(), (Rows{"MSFT|=TWS_Quotes!$J$5||Sheet2!F3:G22",
@@ -78,7 +77,8 @@ TEST_F(TapeStory, ATapeIsDefinedPickedInsertedAndListedAtOnce) {
     EXPECT_EQ(text("Ticker_tape_settings", "C7"), "MSFT(bid size)");
     EXPECT_EQ(text("Ticker_tape_settings", "D7"), "Sheet2!B3:D22");
     EXPECT_EQ(sheet("Ticker_tape_settings")->Range("A7:D7")->Interior()->ColorIndex(), 15) << "row 7 is odd";
-    EXPECT_EQ(sheet("Ticker_tape_settings")->Range("A1")->ColumnWidth(), 22.0) << "columns fitted to their text";
+    EXPECT_EQ(sheet("Ticker_tape_settings")->Range("A1")->ColumnWidth(), 22.0)
+        << "columns fitted to their text";
 
     // The tape area.
     EXPECT_EQ(text("Sheet2", "B3"), "Local Time");

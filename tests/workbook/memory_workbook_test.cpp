@@ -12,7 +12,7 @@ namespace {
 
 // A workbook with the sheets "Sheet1" (active), "Sheet2" and "My Sheet", and a few names.
 class MemoryWorkbookTest : public ::testing::Test {
-protected:
+  protected:
     std::shared_ptr<MemoryApplication> excel = std::make_shared<MemoryApplication>();
     std::shared_ptr<MemoryWorkbook> book = excel->add_workbook("Book1");
     std::shared_ptr<MemoryWorksheet> sheet1 = book->add_sheet("Sheet1");
@@ -53,7 +53,8 @@ TEST_F(MemoryWorkbookTest, RangeTextsResolveAsTheApplicationResolvesThem) {
 }
 
 TEST_F(MemoryWorkbookTest, TextsThatResolveToNothingRaise) {
-    for (const char* text : {"", "Nowhere", "Sheet9!A1", "Sheet1!Whole", "My Sheet!A1", "'My Sheet!A1", "A1,B2"}) {
+    for (const char* text :
+         {"", "Nowhere", "Sheet9!A1", "Sheet1!Whole", "My Sheet!A1", "'My Sheet!A1", "A1,B2"}) {
         EXPECT_EQ(error_number([&] { excel->Range(text); }), kErrObjectModel) << text;
     }
     EXPECT_EQ(error_number([&] { excel->Worksheets("Sheet9"); }), 9);
@@ -137,7 +138,8 @@ TEST_F(MemoryWorkbookTest, FillsBordersAndWidthsFormatTheCells) {
     sheet2->Range("D7")->Value("Tape header for Ticker");
     sheet2->Range("A1:D1")->EntireColumn()->AutoFit();
     EXPECT_EQ(sheet2->Range("D1")->ColumnWidth(), 22.0);
-    EXPECT_EQ(sheet2->Range("B1")->ColumnWidth(), MemoryWorksheet::kStandardWidth) << "empty columns fall back";
+    EXPECT_EQ(sheet2->Range("B1")->ColumnWidth(), MemoryWorksheet::kStandardWidth)
+        << "empty columns fall back";
     EXPECT_EQ(error_number([&] { area->AutoFit(); }), kErrObjectModel) << "only whole columns or rows fit";
 }
 

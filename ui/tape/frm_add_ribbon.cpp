@@ -9,7 +9,7 @@
 #include "ui/tape/object_ref.h"
 #include "ui/tape/row_data.h"
 #include "ui/tape/tape_names.h"
-#include "ui/tape/view_restorer.h"
+#include "ui/tape/user_view.h"
 
 namespace corvel {
 
@@ -29,7 +29,8 @@ constexpr std::int32_t kRequiredColumns[] = {1, 2, 7, 9};
 }  // namespace
 
 frmAddRibbon::frmAddRibbon(const UiEnvironment& environment, CErrorHandler& errors)
-    : Form(*environment.host, "frmAddRibbon"), protocol_(errors, std::string(pelorin::kLibraryName) + ".frmAddRibbon") {
+    : Form(*environment.host, "frmAddRibbon"),
+      protocol_(errors, std::string(pelorin::kLibraryName) + ".frmAddRibbon") {
     Caption("Add new tape for ticker");
     txtName.ToolTipText("Tape header for last price");
     txtNameSize.ToolTipText("Tape header for last size");
@@ -56,7 +57,9 @@ void frmAddRibbon::wire_events() {
     chkAskSize.Click = [this] { chkAskSize_Click(); };
     chkAddName.Click = [this] { chkAddName_Click(); };
     VSFExcel.AfterSelChange = [this](std::int32_t old_row, std::int32_t old_col, std::int32_t new_row,
-                                     std::int32_t new_col) { VSFExcel_AfterSelChange(old_row, old_col, new_row, new_col); };
+                                     std::int32_t new_col) {
+        VSFExcel_AfterSelChange(old_row, old_col, new_row, new_col);
+    };
 }
 
 std::shared_ptr<workbook::Application> frmAddRibbon::excel() const {
@@ -107,26 +110,16 @@ void frmAddRibbon::Form_QueryUnload(std::int32_t& Cancel, std::int32_t UnloadMod
 
 void frmAddRibbon::LoadTable() {
     protocol_("LoadTable", [&](Statements& s) {
-        ViewRestorer restore;
+        UserView view;
         ObjectRef<workbook::Application> app;
         ObjectRef<workbook::Range> first;
         std::optional<workbook::RangeValue> block;
-        bool updating = true;
-        std::string active_sheet;
         std::int32_t last_row = 0;
         std::int32_t first_row = 0;
         std::int32_t rows = 0;
 
         s([&] { app = excel(); });
-        s([&] {
-            updating = app->ScreenUpdating();
-            restore.screen_updating(app.get(), updating);
-        });
-        s([&] { app->ScreenUpdating(false); });
-        s([&] {
-            active_sheet = object(app->ActiveSheet()).Name();
-            restore.active_sheet(app.get(), active_sheet);
-        });
+        view.leave(s, app.get());
         s([&] { app->Worksheets(tape::kQuotesSheet)->Select(); });
         s([&] { last_row = app->Range(GotoLastCell(tape::kQuotesSheet, "A1"))->Row(); });
         s([&] {
@@ -135,41 +128,35 @@ void frmAddRibbon::LoadTable() {
         });
         if (last_row < first_row) {
             s([&] { VSFExcel.Rows(1); });
-            s([&] { VSFChart.Rows(1); });
-            s([&] { EnableGroup(false); });
-            s([&] { disable_options(); });
-            s([&] { EnableSizeName(); });
-        } else {
-            // All symbol rows in one read: every call into the application costs a round trip.
-            s([&] { block = first->Resize(last_row - first_row + 1, kContractColumns)->Value(); });
-            s([&] { rows = block.value().rows(); });
-            s([&] { VSFExcel.Rows(rows + 1); });
-            for (std::int32_t i = 1; i <= rows; ++i) {
-                for (std::int32_t j = 1; j <= kContractColumns; ++j) {
-                    s([&] { VSFExcel.TextMatrix(i, j - 1, block.value()(i, j).to_text()); });
-                }
-            }
-            for (std::int32_t r = 1; r <= rows; ++r) {
-                std::string address;
-                s([&] { address = first->Cells(r, 1)->Resize(1, kContractColumns + total_opt_)->Address(); });
-                s([&] { VSFExcel.RowData(r, std::string("0") + tape::kCrLf + address); });
-                const bool complete = s([&] {
-                    for (const std::int32_t column : kRequiredColumns) {
-                        if (block.value()(r, column).to_text().empty()) return false;
-                    }
-                    return true;
-                });
-                if (complete) {
-                    s([&] { VSFExcel.RowData(r, std::string("1") + tape::kCrLf + address); });
-                    s([&] { LoadFGChart(address); });
-                }
-            }
-            s([&] { VSFExcel.Row(1); });
+            no_symbol_selected(s);
+            return view.come_back(s);
         }
-        s([&] { object(app->ActiveWorkbook()).Activate(); });
-        s([&] { app->Worksheets(active_sheet)->Select(); });
-        s([&] { app->ScreenUpdating(updating); });
-        restore.dismiss();
+        // All symbol rows in one read: every call into the application costs a round trip.
+        s([&] { block = first->Resize(last_row - first_row + 1, kContractColumns)->Value(); });
+        s([&] { rows = block.value().rows(); });
+        s([&] { VSFExcel.Rows(rows + 1); });
+        for (std::int32_t i = 1; i <= rows; ++i) {
+            for (std::int32_t j = 1; j <= kContractColumns; ++j) {
+                s([&] { VSFExcel.TextMatrix(i, j - 1, block.value()(i, j).to_text()); });
+            }
+        }
+        for (std::int32_t r = 1; r <= rows; ++r) {
+            std::string address;
+            s([&] { address = first->Cells(r, 1)->Resize(1, kContractColumns + total_opt_)->Address(); });
+            s([&] { VSFExcel.RowData(r, std::string("0") + tape::kCrLf + address); });
+            const bool complete = s([&] {
+                for (const std::int32_t column : kRequiredColumns) {
+                    if (block.value()(r, column).to_text().empty()) return false;
+                }
+                return true;
+            });
+            if (complete) {
+                s([&] { VSFExcel.RowData(r, std::string("1") + tape::kCrLf + address); });
+                s([&] { LoadFGChart(address); });
+            }
+        }
+        s([&] { VSFExcel.Row(1); });
+        view.come_back(s);
     });
 }
 
@@ -181,10 +168,7 @@ void frmAddRibbon::ViewToTable() {
         s([&] { data = VSFExcel.RowData(row); });
         const auto [flag, row_address] = split_row_data(data);
         if (data.empty() || flag == "0") {
-            s([&] { EnableGroup(false); });
-            s([&] { disable_options(); });
-            s([&] { EnableSizeName(); });
-            s([&] { VSFChart.Rows(1); });
+            no_symbol_selected(s);
         } else {
             s([&] { ViewFGChart(row_address); });
         }
@@ -198,7 +182,8 @@ bool frmAddRibbon::CheckField() {
             s([&] { MsgBox(message, msgbox::kCritical, pelorin::kMessageTitle); });
             s([&] { box.SetFocus(); });
         };
-        if (s([&] { return txtName.Text().empty(); })) return refuse(fill_message(kFillIn, txtName.ToolTipText()), txtName);
+        if (s([&] { return txtName.Text().empty(); }))
+            return refuse(fill_message(kFillIn, txtName.ToolTipText()), txtName);
         if (s([&] { return txtNameSize.Enabled() && txtNameSize.Text().empty(); })) {
             return refuse(fill_message(kFillIn, txtNameSize.ToolTipText()), txtNameSize);
         }
@@ -212,7 +197,8 @@ bool frmAddRibbon::CheckField() {
             return refuse(fill_message(message, txtAddress.ToolTipText(), location), txtAddress);
         }
         const std::string overlap = s([&] { return CheckAddressIntersect(location); });
-        if (!overlap.empty()) return refuse(fill_message(kRangesIntersect, txtAddress.ToolTipText(), overlap), txtAddress);
+        if (!overlap.empty())
+            return refuse(fill_message(kRangesIntersect, txtAddress.ToolTipText(), overlap), txtAddress);
         s([&] { AddSymbolToSheet(); });
         s([&] { txtAddress.Text(""); });
         valid = true;

@@ -36,15 +36,19 @@ namespace corvel {
 // form's `Tag`. Every procedure runs under the error handler's calling protocol as
 // "Pelorin.frmAddRibbon.<procedure>".
 class frmAddRibbon final : public forms::Form {
-public:
+  public:
     frmAddRibbon(const UiEnvironment& environment, CErrorHandler& errors);
     ~frmAddRibbon() override;
 
     // --- What the dialog's owner sets.
     const std::shared_ptr<CAppSettings>& frmAppSettings() const noexcept { return app_settings_; }
     void frmAppSettings(std::shared_ptr<CAppSettings> value) { app_settings_ = std::move(value); }
-    const std::shared_ptr<corvel::cLinkAddresseses>& cLinkAddresseses() const noexcept { return link_addresses_; }
-    void cLinkAddresseses(std::shared_ptr<corvel::cLinkAddresseses> value) { link_addresses_ = std::move(value); }
+    const std::shared_ptr<corvel::cLinkAddresseses>& cLinkAddresseses() const noexcept {
+        return link_addresses_;
+    }
+    void cLinkAddresseses(std::shared_ptr<corvel::cLinkAddresseses> value) {
+        link_addresses_ = std::move(value);
+    }
     // The tape location as the dialog shows it.
     std::string DataBeginning() const { return txtAddress.Text(); }
     // Takes a tape location picked in the workbook and shows it sized to the tape.
@@ -57,11 +61,13 @@ public:
     forms::Label lblPortfolio{C1ERibbon, "lblPortfolio", "Portfolio"};
     forms::Grid VSFExcel{C1ERibbon,
                          "VSFExcel",
-                         {"Ticker", "Type", "Expiry", "Strike", "P/C", "Multiplier", "Exchange", "Primary Exchange",
-                          "Currency"}};
+                         {"Ticker", "Type", "Expiry", "Strike", "P/C", "Multiplier", "Exchange",
+                          "Primary Exchange", "Currency"}};
     forms::Label lblRibbon{C1ERibbon, "lblRibbon", "Ticker tape"};
     forms::Grid VSFChart{
-        C1ERibbon, "VSFChart", {"Tape header for Ticker", "Link to ticker", "Tape header for Size", "Tape location "}};
+        C1ERibbon,
+        "VSFChart",
+        {"Tape header for Ticker", "Link to ticker", "Tape header for Size", "Tape location "}};
     forms::Frame FraAvailableFields{C1ERibbon, "FraAvailableFields", "Available fields"};
     forms::OptionButton OptLastPrice{FraAvailableFields, "OptLastPrice", "last price"};
     forms::CheckBox chkLastSize{FraAvailableFields, "chkLastSize", "last size"};
@@ -143,11 +149,11 @@ public:
     const std::array<bool, 10>& SelectedFields() const noexcept { return selected_fields_; }
     bool OptionsInitialized() const noexcept { return options_initialized_; }
 
-protected:
+  protected:
     void Form_Load() override;
     void Form_QueryUnload(std::int32_t& Cancel, std::int32_t UnloadMode) override;
 
-private:
+  private:
     // Indexes of `SelectedFields`.
     enum Field : std::size_t {
         kFieldLastPrice = 0,
@@ -165,6 +171,11 @@ private:
     void TotalOpt(std::int16_t value) noexcept { total_opt_ = value; }
     std::shared_ptr<workbook::Application> excel() const;
     void disable_options();
+    // The field choice and the tape list when no complete symbol row is selected, one statement each.
+    void no_symbol_selected(Statements& s);
+    // Enters a tape into the link-address model, under its symbol row and its header text and link.
+    void record_tape(std::string_view row_address, std::string_view key, std::string_view location,
+                     std::string_view link, std::string_view name, std::string_view size_name);
     void price_option_click(const char* procedure, forms::OptionButton& option, forms::CheckBox& size,
                             const char* size_name, forms::CheckBox& other1, forms::CheckBox& other2);
     void other_option_click(const char* procedure, forms::OptionButton& option);

@@ -7,8 +7,12 @@
 namespace corvel {
 
 namespace {
-std::string label_for(const forms::CaptionedControl& control) { return tape::kLabelPrefix + control.Caption(); }
-std::string label_for_no_size() { return std::string(tape::kLabelPrefix) + "..."; }
+std::string label_for(const forms::CaptionedControl& control) {
+    return tape::kLabelPrefix + control.Caption();
+}
+std::string label_for_no_size() {
+    return std::string(tape::kLabelPrefix) + "...";
+}
 }  // namespace
 
 bool frmAddRibbon::CheckAddres(std::string_view text) {
@@ -26,8 +30,9 @@ bool frmAddRibbon::CheckAddres(std::string_view text) {
 void frmAddRibbon::OpredTotalOpt() {
     protocol_("OpredTotalOpt", [&](Statements& s) {
         s([&] { TotalOpt(0); });
-        for (const char* name : {tape::kBidPrice, tape::kBidSize, tape::kAskPrice, tape::kAskSize, tape::kLastPrice,
-                                 tape::kLastSize, tape::kHigh, tape::kLow, tape::kVolume, tape::kClose}) {
+        for (const char* name :
+             {tape::kBidPrice, tape::kBidSize, tape::kAskPrice, tape::kAskSize, tape::kLastPrice,
+              tape::kLastSize, tape::kHigh, tape::kLow, tape::kVolume, tape::kClose}) {
             s([&] {
                 if (CheckAddres(name)) TotalOpt(static_cast<std::int16_t>(total_opt_ + 1));
             });
@@ -37,8 +42,9 @@ void frmAddRibbon::OpredTotalOpt() {
 
 void frmAddRibbon::EnableGroup(bool enable) {
     protocol_("EnableGroup", [&](Statements& s) {
-        for (forms::Control* control : std::initializer_list<forms::Control*>{
-                 &txtName, &txtNameSize, &txtAddress, &chkAddName, &ButGetAddress, &ButInsert, &ButInsertNew}) {
+        for (forms::Control* control :
+             std::initializer_list<forms::Control*>{&txtName, &txtNameSize, &txtAddress, &chkAddName,
+                                                    &ButGetAddress, &ButInsert, &ButInsertNew}) {
             s([&] { control->Enabled(enable); });
         }
     });
@@ -49,6 +55,13 @@ void frmAddRibbon::disable_options() {
          {&OptLastPrice, &OptBidPrice, &OptAskPrice, &OptHigh, &OptLow, &OptClose, &OptVolume}) {
         option->Enabled(false);
     }
+}
+
+void frmAddRibbon::no_symbol_selected(Statements& s) {
+    s([&] { EnableGroup(false); });
+    s([&] { disable_options(); });
+    s([&] { EnableSizeName(); });
+    s([&] { VSFChart.Rows(1); });
 }
 
 void frmAddRibbon::EnableSizeName() {
@@ -67,11 +80,20 @@ void frmAddRibbon::EnableOptionButton() {
     protocol_("EnableOptionButton", [&](Statements& s) {
         if (options_initialized_) {
             s([&] { OptLastPrice.Value(selected_fields_[kFieldLastPrice]); });
-            s([&] { chkLastSize.Value(selected_fields_[kFieldLastSize] ? forms::CheckBox::kChecked : forms::CheckBox::kUnchecked); });
+            s([&] {
+                chkLastSize.Value(selected_fields_[kFieldLastSize] ? forms::CheckBox::kChecked
+                                                                   : forms::CheckBox::kUnchecked);
+            });
             s([&] { OptAskPrice.Value(selected_fields_[kFieldAskPrice]); });
-            s([&] { chkAskSize.Value(selected_fields_[kFieldAskSize] ? forms::CheckBox::kChecked : forms::CheckBox::kUnchecked); });
+            s([&] {
+                chkAskSize.Value(selected_fields_[kFieldAskSize] ? forms::CheckBox::kChecked
+                                                                 : forms::CheckBox::kUnchecked);
+            });
             s([&] { OptBidPrice.Value(selected_fields_[kFieldBidPrice]); });
-            s([&] { chkBidSize.Value(selected_fields_[kFieldBidSize] ? forms::CheckBox::kChecked : forms::CheckBox::kUnchecked); });
+            s([&] {
+                chkBidSize.Value(selected_fields_[kFieldBidSize] ? forms::CheckBox::kChecked
+                                                                 : forms::CheckBox::kUnchecked);
+            });
             s([&] { OptLow.Value(selected_fields_[kFieldLow]); });
             s([&] { OptHigh.Value(selected_fields_[kFieldHigh]); });
             s([&] { OptClose.Value(selected_fields_[kFieldClose]); });
@@ -109,8 +131,9 @@ void frmAddRibbon::EnableOptionButton() {
     });
 }
 
-void frmAddRibbon::price_option_click(const char* procedure, forms::OptionButton& option, forms::CheckBox& size,
-                                      const char* size_name, forms::CheckBox& other1, forms::CheckBox& other2) {
+void frmAddRibbon::price_option_click(const char* procedure, forms::OptionButton& option,
+                                      forms::CheckBox& size, const char* size_name, forms::CheckBox& other1,
+                                      forms::CheckBox& other2) {
     protocol_(procedure, [&](Statements& s) {
         if (!option.Value()) return;
         s([&] { other1.Enabled(false); });
@@ -146,7 +169,8 @@ void frmAddRibbon::size_click(const char* procedure, forms::CheckBox& size) {
 }
 
 void frmAddRibbon::OptLastPrice_Click() {
-    price_option_click("OptLastPrice_Click", OptLastPrice, chkLastSize, tape::kLastSize, chkAskSize, chkBidSize);
+    price_option_click("OptLastPrice_Click", OptLastPrice, chkLastSize, tape::kLastSize, chkAskSize,
+                       chkBidSize);
 }
 void frmAddRibbon::OptBidPrice_Click() {
     price_option_click("OptBidPrice_Click", OptBidPrice, chkBidSize, tape::kBidSize, chkLastSize, chkAskSize);
@@ -154,13 +178,27 @@ void frmAddRibbon::OptBidPrice_Click() {
 void frmAddRibbon::OptAskPrice_Click() {
     price_option_click("OptAskPrice_Click", OptAskPrice, chkAskSize, tape::kAskSize, chkLastSize, chkBidSize);
 }
-void frmAddRibbon::OptHigh_Click() { other_option_click("OptHigh_Click", OptHigh); }
-void frmAddRibbon::OptLow_Click() { other_option_click("OptLow_Click", OptLow); }
-void frmAddRibbon::OptClose_Click() { other_option_click("OptClose_Click", OptClose); }
-void frmAddRibbon::OptVolume_Click() { other_option_click("OptVolume_Click", OptVolume); }
-void frmAddRibbon::chkLastSize_Click() { size_click("chkLastSize_Click", chkLastSize); }
-void frmAddRibbon::chkBidSize_Click() { size_click("chkBidSize_Click", chkBidSize); }
-void frmAddRibbon::chkAskSize_Click() { size_click("chkAskSize_Click", chkAskSize); }
+void frmAddRibbon::OptHigh_Click() {
+    other_option_click("OptHigh_Click", OptHigh);
+}
+void frmAddRibbon::OptLow_Click() {
+    other_option_click("OptLow_Click", OptLow);
+}
+void frmAddRibbon::OptClose_Click() {
+    other_option_click("OptClose_Click", OptClose);
+}
+void frmAddRibbon::OptVolume_Click() {
+    other_option_click("OptVolume_Click", OptVolume);
+}
+void frmAddRibbon::chkLastSize_Click() {
+    size_click("chkLastSize_Click", chkLastSize);
+}
+void frmAddRibbon::chkBidSize_Click() {
+    size_click("chkBidSize_Click", chkBidSize);
+}
+void frmAddRibbon::chkAskSize_Click() {
+    size_click("chkAskSize_Click", chkAskSize);
+}
 
 void frmAddRibbon::chkAddName_Click() {
     protocol_("chkAddName_Click", [&](Statements& s) { s([&] { ViewChkName(); }); });
@@ -197,7 +235,9 @@ void frmAddRibbon::ViewChkName() {
         const std::string symbol = s([&] { return symbol_text(); });
         if (chkAddName.Value() == forms::CheckBox::kChecked) {
             s([&] { txtName.Text(symbol + "(" + field_name + ")"); });
-            s([&] { txtNameSize.Text(txtNameSize.Enabled() ? symbol + "(" + size_name + ")" : std::string()); });
+            s([&] {
+                txtNameSize.Text(txtNameSize.Enabled() ? symbol + "(" + size_name + ")" : std::string());
+            });
         } else {
             s([&] { txtName.Text(symbol); });
             s([&] { txtNameSize.Text(txtNameSize.Enabled() ? symbol : std::string()); });

@@ -5,7 +5,7 @@
 #include "ui/tape/object_ref.h"
 #include "ui/tape/row_data.h"
 #include "ui/tape/tape_names.h"
-#include "ui/tape/view_restorer.h"
+#include "ui/tape/user_view.h"
 
 namespace corvel {
 
@@ -17,17 +17,16 @@ void frmAddRibbon::VSFExcel_AfterSelChange(std::int32_t, std::int32_t, std::int3
         if (data.empty()) return;
         const auto [flag, row_address] = split_row_data(data);
         if (flag == "0") {
-            s([&] { EnableGroup(false); });
-            s([&] { disable_options(); });
-            s([&] { EnableSizeName(); });
-            s([&] { VSFChart.Rows(1); });
+            no_symbol_selected(s);
         } else {
             s([&] { EnableGroup(true); });
             const std::pair<forms::OptionButton*, const char*> options[] = {
-                {&OptLastPrice, tape::kLastPrice}, {&OptAskPrice, tape::kAskPrice}, {&OptBidPrice, tape::kBidPrice},
-                {&OptLow, tape::kLow},             {&OptHigh, tape::kHigh},         {&OptVolume, tape::kVolume},
+                {&OptLastPrice, tape::kLastPrice}, {&OptAskPrice, tape::kAskPrice},
+                {&OptBidPrice, tape::kBidPrice},   {&OptLow, tape::kLow},
+                {&OptHigh, tape::kHigh},           {&OptVolume, tape::kVolume},
                 {&OptClose, tape::kClose}};
-            for (const auto& [option, name] : options) s([&] { option->Enabled(CheckAddres(name)); });
+            for (const auto& [option, name] : options)
+                s([&] { option->Enabled(CheckAddres(name)); });
             s([&] { OptLastPrice_Click(); });
             s([&] { OptAskPrice_Click(); });
             s([&] { OptBidPrice_Click(); });
@@ -44,12 +43,9 @@ void frmAddRibbon::VSFExcel_AfterSelChange(std::int32_t, std::int32_t, std::int3
 
 void frmAddRibbon::LoadFGChart(std::string_view row_address) {
     protocol_("LoadFGChart", [&](Statements& s) {
-        ViewRestorer restore;
+        UserView view;
         ObjectRef<workbook::Application> app;
-        ObjectRef<workbook::Workbook> book;
         ObjectRef<workbook::Range> header;
-        bool updating = true;
-        std::string active_sheet;
         std::int32_t last_row = 0;
         std::int32_t first_row = 0;
 
@@ -57,19 +53,10 @@ void frmAddRibbon::LoadFGChart(std::string_view row_address) {
             if (!link_addresses_) link_addresses_ = std::make_shared<corvel::cLinkAddresseses>();
         });
         s([&] { app = excel(); });
-        s([&] {
-            updating = app->ScreenUpdating();
-            restore.screen_updating(app.get(), updating);
-        });
-        s([&] { app->ScreenUpdating(false); });
-        s([&] { book = app->ActiveWorkbook(); });
-        s([&] {
-            active_sheet = object(book->ActiveSheet()).Name();
-            restore.active_sheet(app.get(), active_sheet);
-        });
+        view.leave(s, app.get());
         s([&] { last_row = app->Range(GotoLastCell(tape::kTapeSheet, "A1"))->Row(); });
         s([&] {
-            header = book->Worksheets(tape::kTapeSheet)->Range(tape::kTapeHeaderName);
+            header = object(app->ActiveWorkbook()).Worksheets(tape::kTapeSheet)->Range(tape::kTapeHeaderName);
             first_row = header->Cells(2, 1)->Row();
         });
         for (std::int32_t k = 2; k <= last_row - first_row + 2; ++k) {
@@ -84,19 +71,12 @@ void frmAddRibbon::LoadFGChart(std::string_view row_address) {
             s([&] { ReturnNameSheetAndAddress(row_sheet, row_cells, row_address); });
             link_sheet = replace_all(link_sheet, "=", "");
             row_sheet = replace_all(row_sheet, "=", "");
-            const std::string common = s([&] { return myIntersect(link_sheet, link_address, row_sheet, row_cells); });
+            const std::string common =
+                s([&] { return myIntersect(link_sheet, link_address, row_sheet, row_cells); });
             if (common.empty()) continue;
-            s([&] {
-                const auto entry = object(link_addresses_).ItemADD(row_address)->ItemADD(name + link);
-                entry->DataRange(location);
-                entry->Link(link);
-                entry->Name(name);
-                entry->NameSize(size_name);
-            });
+            s([&] { record_tape(row_address, name + link, location, link, name, size_name); });
         }
-        s([&] { book->Worksheets(active_sheet)->Select(); });
-        s([&] { app->ScreenUpdating(updating); });
-        restore.dismiss();
+        view.come_back(s);
     });
 }
 
@@ -123,6 +103,16 @@ void frmAddRibbon::ViewFGChart(std::string_view row_address) {
         }
         if (VSFChart.Rows() > 1) s([&] { VSFChart.Row(1); });
     });
+}
+
+void frmAddRibbon::record_tape(std::string_view row_address, std::string_view key, std::string_view location,
+                               std::string_view link, std::string_view name, std::string_view size_name) {
+    if (!link_addresses_) link_addresses_ = std::make_shared<corvel::cLinkAddresseses>();
+    const auto entry = link_addresses_->ItemADD(row_address)->ItemADD(key);
+    entry->DataRange(location);
+    entry->Link(link);
+    entry->Name(name);
+    entry->NameSize(size_name);
 }
 
 }  // namespace corvel

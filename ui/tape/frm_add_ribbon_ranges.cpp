@@ -13,7 +13,8 @@ constexpr std::int32_t kMinimumRows = 3;
 constexpr std::int32_t kDefaultRows = 20;
 }  // namespace
 
-void frmAddRibbon::ReturnNameSheetAndAddress(std::string& sheet, std::string& address, std::string_view full_address) {
+void frmAddRibbon::ReturnNameSheetAndAddress(std::string& sheet, std::string& address,
+                                             std::string_view full_address) {
     protocol_("ReturnNameSheetAndAddress", [&](Statements& s) {
         s([&] {
             const std::size_t bang = full_address.find('!');
@@ -40,14 +41,16 @@ std::string frmAddRibbon::ColumnAddress(std::string_view address) {
     return column;
 }
 
-std::string frmAddRibbon::myIntersect(std::string_view sheet1, std::string_view address1, std::string_view sheet2,
-                                      std::string_view address2) {
+std::string frmAddRibbon::myIntersect(std::string_view sheet1, std::string_view address1,
+                                      std::string_view sheet2, std::string_view address2) {
     std::string common;
     protocol_(
         "myIntersect",
         [&](Statements& s) {
             // Quoted and plain forms of one sheet name are the same sheet.
-            if (!equals_ignore_case(workbook::unquote_sheet_name(sheet1), workbook::unquote_sheet_name(sheet2))) return;
+            if (!equals_ignore_case(workbook::unquote_sheet_name(sheet1),
+                                    workbook::unquote_sheet_name(sheet2)))
+                return;
             s([&] {
                 const auto app = excel();
                 const auto overlap = app->Intersect(*app->Range(address1), *app->Range(address2));
@@ -81,7 +84,9 @@ bool frmAddRibbon::ChechAddressRange(std::string_view full_address) {
         const std::int16_t columns = s([&] { return ReturnColumnsCount(); });
         ObjectRef<workbook::Range> range;
         s([&] { range = excel()->Range(full_address); });
-        s([&] { large_enough = range->Columns()->Count() >= columns && range->Rows()->Count() >= kMinimumRows; });
+        s([&] {
+            large_enough = range->Columns()->Count() >= columns && range->Rows()->Count() >= kMinimumRows;
+        });
     });
     return large_enough;
 }
@@ -96,7 +101,8 @@ std::string frmAddRibbon::CheckAddressIntersect(std::string_view full_address) {
             for (const auto& tape : group->NewEnum()) {
                 std::string tape_sheet, tape_address;
                 s([&] { ReturnNameSheetAndAddress(tape_sheet, tape_address, tape->DataRange()); });
-                if (s([&] { return myIntersect(sheet, address, tape_sheet, tape_address); }).empty()) continue;
+                if (s([&] { return myIntersect(sheet, address, tape_sheet, tape_address); }).empty())
+                    continue;
                 overlapping = "'Name'=" + tape->Name() + "  'Data Range'=" + tape->DataRange();
                 return;
             }

@@ -7,7 +7,7 @@
 #include "ui/tape/object_ref.h"
 #include "ui/tape/row_data.h"
 #include "ui/tape/tape_names.h"
-#include "ui/tape/view_restorer.h"
+#include "ui/tape/user_view.h"
 
 namespace corvel {
 
@@ -44,10 +44,13 @@ std::string frmAddRibbon::GivMyLink(std::string& symbol_row) {
         std::string data;
         s([&] { data = VSFExcel.RowData(VSFExcel.Row()); });
         s([&] { symbol_row = split_row_data(data).second; });
-        const std::pair<forms::OptionButton*, const char*> fields[] = {
-            {&OptBidPrice, tape::kBidPrice}, {&OptAskPrice, tape::kAskPrice}, {&OptLastPrice, tape::kLastPrice},
-            {&OptHigh, tape::kHigh},         {&OptLow, tape::kLow},           {&OptVolume, tape::kVolume},
-            {&OptClose, tape::kClose}};
+        const std::pair<forms::OptionButton*, const char*> fields[] = {{&OptBidPrice, tape::kBidPrice},
+                                                                       {&OptAskPrice, tape::kAskPrice},
+                                                                       {&OptLastPrice, tape::kLastPrice},
+                                                                       {&OptHigh, tape::kHigh},
+                                                                       {&OptLow, tape::kLow},
+                                                                       {&OptVolume, tape::kVolume},
+                                                                       {&OptClose, tape::kClose}};
         for (const auto& [option, name] : fields) {
             if (!option->Enabled() || !option->Value()) continue;
             const std::string column = s([&] { return ColumnAddress(name); });
@@ -63,20 +66,10 @@ std::string frmAddRibbon::GotoLastCell(std::string_view sheet, std::string_view 
     protocol_(
         "GotoLastCell",
         [&](Statements& s) {
-            ViewRestorer restore;
+            UserView view;
             ObjectRef<workbook::Application> app;
-            bool updating = true;
-            std::string active_sheet;
             s([&] { app = excel(); });
-            s([&] {
-                active_sheet = object(app->ActiveSheet()).Name();
-                restore.active_sheet(app.get(), active_sheet);
-            });
-            s([&] {
-                updating = app->ScreenUpdating();
-                restore.screen_updating(app.get(), updating);
-            });
-            s([&] { app->ScreenUpdating(false); });
+            view.leave(s, app.get());
             const bool found = attempt([&] {
                 const auto book = app->ActiveWorkbook();
                 object(book).Activate();
@@ -86,18 +79,16 @@ std::string frmAddRibbon::GotoLastCell(std::string_view sheet, std::string_view 
                     // The marker lies beyond the data (a cell once used, now empty): take the last row
                     // and the last column that hold anything.
                     const auto cells = object(app->ActiveSheet()).Cells();
-                    const auto by_rows =
-                        cells->Find("*", workbook::XlSearchOrder::xlByRows, workbook::XlSearchDirection::xlPrevious);
-                    const auto by_columns =
-                        cells->Find("*", workbook::XlSearchOrder::xlByColumns, workbook::XlSearchDirection::xlPrevious);
+                    const auto by_rows = cells->Find("*", workbook::XlSearchOrder::xlByRows,
+                                                     workbook::XlSearchDirection::xlPrevious);
+                    const auto by_columns = cells->Find("*", workbook::XlSearchOrder::xlByColumns,
+                                                        workbook::XlSearchDirection::xlPrevious);
                     cell = cells->Cells(object(by_rows).Row(), object(by_columns).Column());
                 }
                 last_cell = cell->Address(false, false);
             });
             if (!found) last_cell = start;
-            s([&] { app->Worksheets(active_sheet)->Select(); });
-            s([&] { app->ScreenUpdating(updating); });
-            restore.dismiss();
+            view.come_back(s);
         },
         Trap::LeaveQuietly);
     return last_cell;
@@ -105,27 +96,17 @@ std::string frmAddRibbon::GotoLastCell(std::string_view sheet, std::string_view 
 
 void frmAddRibbon::AddSymbolToSheet() {
     protocol_("AddSymbolToSheet", [&](Statements& s) {
-        ViewRestorer restore;
+        UserView view;
         ObjectRef<workbook::Application> app;
         ObjectRef<workbook::Range> header;
         ObjectRef<workbook::Range> row;
-        bool updating = true;
-        std::string active_sheet;
         std::int32_t first = 0;
         std::int32_t last = 0;
         std::string link;
         std::string symbol_row;
 
         s([&] { app = excel(); });
-        s([&] {
-            updating = app->ScreenUpdating();
-            restore.screen_updating(app.get(), updating);
-        });
-        s([&] { app->ScreenUpdating(false); });
-        s([&] {
-            active_sheet = object(app->ActiveSheet()).Name();
-            restore.active_sheet(app.get(), active_sheet);
-        });
+        view.leave(s, app.get());
         s([&] { app->Worksheets(tape::kTapeSheet)->Select(); });
         s([&] {
             header = app->Range(tape::kTapeHeaderName);
@@ -141,23 +122,19 @@ void frmAddRibbon::AddSymbolToSheet() {
         if (s([&] { return row->Row() % 2 == 1; })) {
             s([&] { row->Resize(1, 4)->Interior()->ColorIndex(kOddRowFill); });
         }
-        if (!txtName.Text().empty() && !txtAddress.Text().empty() && !link.empty() && !symbol_row.empty()) {
+        const std::string name = txtName.Text();
+        const std::string location = txtAddress.Text();
+        if (!name.empty() && !location.empty() && !link.empty() && !symbol_row.empty()) {
+            const std::string size_name = txtNameSize.Enabled() ? txtNameSize.Text() : std::string();
             s([&] {
-                if (!link_addresses_) link_addresses_ = std::make_shared<corvel::cLinkAddresseses>();
-                const auto entry = link_addresses_->ItemADD(symbol_row)->ItemADD(txtName.Text() + kLinkPrefix + link);
-                entry->DataRange(txtAddress.Text());
-                entry->Link(kLinkPrefix + link);
-                entry->Name(txtName.Text());
-                entry->NameSize(txtNameSize.Enabled() ? txtNameSize.Text() : std::string());
+                record_tape(symbol_row, name + kLinkPrefix + link, location, kLinkPrefix + link, name,
+                            size_name);
             });
         }
         s([&] { app->Worksheets(tape::kTapeSheet)->Range("A1:D1")->EntireColumn()->AutoFit(); });
         s([&] { app->Worksheets(tape::kTapeSheet)->Range("A1")->Select(); });
         s([&] { ColorSelectRange(); });
-        s([&] { object(app->ActiveWorkbook()).Activate(); });
-        s([&] { app->Worksheets(active_sheet)->Select(); });
-        s([&] { app->ScreenUpdating(updating); });
-        restore.dismiss();
+        view.come_back(s);
     });
 }
 
@@ -168,13 +145,17 @@ void frmAddRibbon::ColorSelectRange() {
         s([&] { ReturnNameSheetAndAddress(sheet, address, txtAddress.Text()); });
         s([&] {
             // The sheet part of a picked location carries the quotes a name with blanks needs.
-            area = object(excel()->ActiveWorkbook()).Worksheets(workbook::unquote_sheet_name(sheet))->Range(address);
+            area = object(excel()->ActiveWorkbook())
+                       .Worksheets(workbook::unquote_sheet_name(sheet))
+                       ->Range(address);
         });
         s([&] { area->Cells(1, 1)->Value("Local Time"); });
         s([&] { area->Cells(1, 2)->Value(txtName.Text()); });
         if (txtNameSize.Enabled()) s([&] { area->Cells(1, 3)->Value(txtNameSize.Text()); });
-        s([&] { area = area->Cells(1, 1)->Resize(static_cast<std::int32_t>(area->Rows()->Count()),
-                                                  static_cast<std::int32_t>(area->Columns()->Count())); });
+        s([&] {
+            area = area->Cells(1, 1)->Resize(static_cast<std::int32_t>(area->Rows()->Count()),
+                                             static_cast<std::int32_t>(area->Columns()->Count()));
+        });
         s([&] { area->ColumnWidth(kTapeColumnWidth); });
         for (std::int32_t index = workbook::xlDiagonalDown; index <= workbook::xlInsideHorizontal; ++index) {
             s([&] { area->Borders(index)->LineStyle(workbook::xlNone); });

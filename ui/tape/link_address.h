@@ -8,7 +8,7 @@ namespace corvel {
 // One tape entry that links into a symbol row: its header texts, the link formula, the tape
 // location, and the key it was created under, in the creator's letter case.
 class cLinkAddress {
-public:
+  public:
     const std::string& NameSize() const noexcept { return NameSize_; }
     void NameSize(std::string_view value) { NameSize_ = value; }
     const std::string& SborKey() const noexcept { return SborKey_; }
@@ -20,7 +20,7 @@ public:
     const std::string& Name() const noexcept { return Name_; }
     void Name(std::string_view value) { Name_ = value; }
 
-private:
+  private:
     std::string Name_;
     std::string Link_;
     std::string DataRange_;

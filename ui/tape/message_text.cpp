@@ -2,7 +2,8 @@
 
 namespace corvel {
 
-std::string fill_message(std::string_view message, std::string_view information1, std::string_view information2) {
+std::string fill_message(std::string_view message, std::string_view information1,
+                         std::string_view information2) {
     static constexpr std::string_view kPlaceholder = "AdditionalInformation";
     std::string filled;
     std::size_t at = 0;

@@ -24,15 +24,16 @@ T& object(const std::shared_ptr<T>& reference) {
 // fails as the platform's object variables do.
 template <class T>
 class ObjectRef {
-public:
+  public:
     ObjectRef() = default;
-    ObjectRef(std::shared_ptr<T> reference) : reference_(std::move(reference)) {}  // NOLINT: plain assignment reads best
+    ObjectRef(std::shared_ptr<T> reference)
+        : reference_(std::move(reference)) {}  // NOLINT: plain assignment reads best
     T* operator->() const { return &object(reference_); }
     T& operator*() const { return object(reference_); }
     const std::shared_ptr<T>& get() const noexcept { return reference_; }
     explicit operator bool() const noexcept { return static_cast<bool>(reference_); }
 
-private:
+  private:
     std::shared_ptr<T> reference_;
 };
 

@@ -13,9 +13,14 @@ constexpr const char* kComponentFailure = "cPelorin component failure";
 
 TapeBuilder::TapeBuilder(UiEnvironment environment, std::shared_ptr<CErrorHandler> errors,
                          std::shared_ptr<CAppSettings> settings, TapeOwner& owner)
-    : environment_(std::move(environment)), errors_(std::move(errors)), settings_(std::move(settings)), owner_(owner) {}
+    : environment_(std::move(environment)),
+      errors_(std::move(errors)),
+      settings_(std::move(settings)),
+      owner_(owner) {}
 
-TapeBuilder::~TapeBuilder() { UnloadfrmMaster(); }
+TapeBuilder::~TapeBuilder() {
+    UnloadfrmMaster();
+}
 
 std::string TapeBuilder::ShowRefEditInterface() {
     return guard_member(kShowSource, kErrComponentFailure, kComponentFailure, [&] {
@@ -47,8 +52,12 @@ frmAddRibbon& TapeBuilder::existing_dialog(const char* member) const {
     return *dialog_;
 }
 
-std::string TapeBuilder::RefEditInputs() const { return existing_dialog("RefEditInputs").DataBeginning(); }
+std::string TapeBuilder::RefEditInputs() const {
+    return existing_dialog("RefEditInputs").DataBeginning();
+}
 
-void TapeBuilder::RefEditInputs(std::string_view value) { existing_dialog("RefEditInputs").DataBeginning(value); }
+void TapeBuilder::RefEditInputs(std::string_view value) {
+    existing_dialog("RefEditInputs").DataBeginning(value);
+}
 
 }  // namespace corvel

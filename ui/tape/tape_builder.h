@@ -18,7 +18,7 @@ namespace corvel {
 // come back to the same state), forwards the picked location to it, and drops it when the caller is
 // done with tapes.
 class TapeBuilder {
-public:
+  public:
     // The entry class's component failure, and the failure of `RefEditInputs` without a tape dialog.
     static constexpr std::uint32_t kErrComponentFailure = 0x80040064u;
     static constexpr std::int32_t kErrNoTapeDialog = 91;
@@ -44,7 +44,7 @@ public:
     // The tape dialog while it exists.
     frmAddRibbon* dialog() const noexcept { return dialog_.get(); }
 
-private:
+  private:
     frmAddRibbon& existing_dialog(const char* member) const;
 
     UiEnvironment environment_;

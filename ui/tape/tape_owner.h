@@ -9,7 +9,7 @@ namespace corvel {
 // What the tape dialog needs of the object that shows it: the spreadsheet application it works in.
 // The dialog holds its owner by a plain back reference, which the owner clears before dropping it.
 class TapeOwner {
-public:
+  public:
     virtual ~TapeOwner() = default;
     virtual std::shared_ptr<workbook::Application> m_ObjExcelApplication() const = 0;
 };

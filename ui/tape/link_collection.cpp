@@ -1,4 +1,4 @@
-#include "ui/tape/keyed_collection.h"
+#include "ui/tape/link_collection.h"
 
 namespace corvel {
 
