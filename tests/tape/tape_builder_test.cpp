@@ -71,7 +71,7 @@ TEST_F(TapeMembers, AFailureReachingTheMemberBecomesTheComponentFailure) {
 }
 
 TEST_F(TapeMembers, WithoutAnApplicationTheDialogReportsOnceAndCanBeLeft) {
-    excel.reset();
+    application.reset();
     expect_report_and_abort("Object variable or With block variable not set");
     fakes.host
         ->inspect([&](forms::Form&) { EXPECT_EQ(enabled(options(dialog())), std::vector<std::string>{}); })

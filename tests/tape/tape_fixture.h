@@ -27,6 +27,8 @@ class TapeTest : public ::testing::Test, public TapeOwner {
     std::shared_ptr<CErrorHandler> errors = std::make_shared<CErrorHandler>(fakes.environment());
     std::shared_ptr<CAppSettings> settings = std::make_shared<CAppSettings>(fakes.registry, "Pelorin");
     std::shared_ptr<workbook::MemoryApplication> excel;
+    // The application as the owner hands it to the dialog.
+    std::shared_ptr<workbook::Application> application;
     TapeBuilder tapes{fakes.environment(), errors, settings, *this};
 
     void SetUp() override {
@@ -34,7 +36,7 @@ class TapeTest : public ::testing::Test, public TapeOwner {
         settings->Init("HALVARD", "Corvel");
     }
 
-    std::shared_ptr<workbook::Application> m_ObjExcelApplication() const override { return excel; }
+    const std::shared_ptr<workbook::Application>& m_ObjExcelApplication() const override { return application; }
 
     // A workbook with three stocks (the third without exchange), every field, and tapes of its own.
     static workbook::QuotesWorkbookBuilder three_stocks() {
@@ -45,7 +47,10 @@ class TapeTest : public ::testing::Test, public TapeOwner {
             .sheet("Sheet2")
             .active_sheet("Sheet2");
     }
-    void open(const workbook::QuotesWorkbookBuilder& builder) { excel = builder.build(); }
+    void open(const workbook::QuotesWorkbookBuilder& builder) {
+        excel = builder.build();
+        application = excel;
+    }
 
     // Shows the dialog as the add-in does and checks the script was played to its end.
     std::string show() {

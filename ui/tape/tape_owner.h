@@ -11,7 +11,7 @@ namespace corvel {
 class TapeOwner {
   public:
     virtual ~TapeOwner() = default;
-    virtual std::shared_ptr<workbook::Application> m_ObjExcelApplication() const = 0;
+    virtual const std::shared_ptr<workbook::Application>& m_ObjExcelApplication() const = 0;
 };
 
 }  // namespace corvel
