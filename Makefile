@@ -1,17 +1,24 @@
 # The front door. `make test` and `make bench` install what they need on a fresh Debian machine.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Seconds the wire decoder is fuzzed by `make test`; `make fuzz FUZZ_TIME=3600` goes on longer.
+FUZZ_TIME  ?= 60
+# Extra arguments for `make quotes`, e.g. ARGS='--sim-rate 20 --duration 60'.
+ARGS       ?=
 
-.PHONY: all deps build test test-native test-asan bench clean help
+.PHONY: all deps build test test-native test-asan test-fuzz fuzz bench quotes clean help
 
 all: build
 
 help:
-	@echo "make test    install what is missing, build, run every test (plain and sanitized)"
+	@echo "make test    install what is missing, build, run every test (plain and sanitized), fuzz the decoder for $(FUZZ_TIME) s"
+	@echo "make quotes  live quotes from the embedded TWS simulator (ARGS='...' adds corvel-quotes arguments)"
 	@echo "make bench   build in release mode and run every benchmark (JSON in $(BUILD)/bench/)"
 	@echo "make build   build programs and tools into $(BUILD)/bin/"
+	@echo "make fuzz    fuzz the wire decoder (FUZZ_TIME=seconds, default $(FUZZ_TIME))"
 	@echo "make clean   remove the build trees"
 
 deps:
@@ -36,8 +43,26 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-test: test-native test-asan
+$(FUZZ_BUILD)/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVEL_FUZZ=ON
+
+# New inputs the fuzzer finds go to $(FUZZ_BUILD)/corpus; tests/fuzz/corpus holds the seeds kept in
+# the repository (and replayed by every test build).
+fuzz test-fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@mkdir -p $(FUZZ_BUILD)/corpus
+	@echo "fuzzing the wire decoder for $(FUZZ_TIME) s (log in $(FUZZ_BUILD)/fuzz.log)"
+	@$(FUZZ_BUILD)/bin/tws_decoder_fuzz -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus > $(FUZZ_BUILD)/fuzz.log 2>&1 \
+	    || { tail -n 60 $(FUZZ_BUILD)/fuzz.log; echo "the fuzzer found a failing input (see $(FUZZ_BUILD)/)"; exit 1; }
+	@grep -E '^(Done|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' $(FUZZ_BUILD)/fuzz.log
+
+test: test-native test-asan test-fuzz
 	@echo "All tests passed."
+
+# The main job: corvel-quotes against its embedded simulator, for half a minute or until Ctrl-C.
+quotes: build
+	$(BUILD)/bin/corvel-quotes --simulate --duration 30 $(ARGS)
 
 bench: build
 	@mkdir -p $(BUILD)/bench
@@ -48,4 +73,4 @@ bench: build
 	done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) compile_commands.json
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) compile_commands.json

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvel {
 
@@ -18,5 +19,36 @@ std::string replace_all(std::string_view text, std::string_view from, std::strin
 // exponent ("E" or "D"), or a hexadecimal ("&H") or octal ("&O") integer; reading stops at the first
 // character that does not fit. A text without a leading number reads as 0.
 double leading_number(std::string_view text) noexcept;
+
+// Small helpers for the line- and field-based formats the tools read.
+namespace text {
+
+// Without leading and trailing blanks, tabs and carriage returns.
+inline std::string_view trim(std::string_view s) noexcept {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// The parts between separators, each trimmed; one part for text without a separator.
+inline std::vector<std::string_view> split(std::string_view s, char separator) {
+    std::vector<std::string_view> out;
+    for (;;) {
+        const std::size_t at = s.find(separator);
+        out.push_back(trim(s.substr(0, at)));
+        if (at == std::string_view::npos) return out;
+        s = s.substr(at + 1);
+    }
+}
+
+// Takes the first line off `rest` (without its newline) and returns it trimmed.
+inline std::string_view next_line(std::string_view& rest) noexcept {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = trim(rest.substr(0, end));
+    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+    return line;
+}
+
+}  // namespace text
 
 }  // namespace corvel

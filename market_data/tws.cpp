@@ -39,6 +39,9 @@ void cTWS::AddRecordFilter(std::int32_t IndTickType) noexcept {
 }
 
 bool cTWS::Connect(std::string_view Host, std::int32_t Port, std::int32_t clientId) {
+    // A control reports why a connect fails while it is still connecting; the caller's handler of that
+    // report may release the last reference to this object.
+    const Ref<cTWS> keep_alive(ref_count() ? this : nullptr);
     try {
         if (!copy_) {
             throw AutomationError(vb_error::kObjectVariableNotSet, "Tallowin3.cTWS",

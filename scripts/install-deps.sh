@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
+    libcli11-dev
+    # The wire decoder's fuzz target is built with clang's libFuzzer.
+    clang libclang-rt-dev
 )
 # Extra groups can be asked for by name, so a plain `make test` never pays for what it does not run.
 for group in "$@"; do

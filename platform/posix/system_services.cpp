@@ -1,5 +1,6 @@
 #include "platform/posix/system_services.h"
 
+#include <langinfo.h>
 #include <syslog.h>
 #include <time.h>
 
@@ -15,10 +16,11 @@ bool SyslogEventLog::write_error(std::string_view text) {
     return true;
 }
 
-PosixLocaleFormat::PosixLocaleFormat() : locale_(::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr))) {
+PosixLocaleFormat::PosixLocaleFormat()
+    : locale_(::newlocale(LC_TIME_MASK | LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr))) {
     // An environment naming a locale that is not installed falls back to the portable forms.
     if (locale_ == static_cast<locale_t>(nullptr)) {
-        locale_ = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
+        locale_ = ::newlocale(LC_TIME_MASK | LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
     }
 }
 
@@ -48,5 +50,15 @@ std::string PosixLocaleFormat::format(const char* pattern, double date) const {
 std::string PosixLocaleFormat::short_date(double date) { return format("%x", date); }
 
 std::string PosixLocaleFormat::long_time(double date) { return format("%X", date); }
+
+NumberSeparators PosixLocaleFormat::number_separators() {
+    if (locale_ == static_cast<locale_t>(nullptr)) return {};
+    const char* decimal = ::nl_langinfo_l(RADIXCHAR, locale_);
+    const char* group = ::nl_langinfo_l(THOUSEP, locale_);
+    NumberSeparators separators;
+    if (decimal != nullptr && *decimal != '\0') separators.decimal = decimal;
+    separators.group = group != nullptr ? group : "";
+    return separators;
+}
 
 }  // namespace corvel

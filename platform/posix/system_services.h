@@ -25,8 +25,8 @@ public:
     std::optional<std::int32_t> platform_id(std::uint32_t) override { return std::nullopt; }
 };
 
-// The user's date and time forms from the locale the environment names (LC_ALL, LC_TIME, LANG),
-// without touching the process's own locale.
+// The user's date, time and number forms from the locale the environment names (LC_ALL, LC_TIME,
+// LC_NUMERIC, LANG), without touching the process's own locale.
 class PosixLocaleFormat final : public LocaleFormat {
 public:
     PosixLocaleFormat();
@@ -36,6 +36,7 @@ public:
 
     std::string short_date(double date) override;
     std::string long_time(double date) override;
+    NumberSeparators number_separators() override;
 
 private:
     std::string format(const char* pattern, double date) const;

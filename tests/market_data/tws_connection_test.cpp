@@ -77,6 +77,17 @@ TEST_F(ConnectionTest, AControlThatRefusesConnectMakesConnectFalse) {
     EXPECT_FALSE(tws->GetCurrentData());
 }
 
+TEST_F(ConnectionTest, TheCallerMayReleaseTheObjectFromAnErrorReportedDuringConnect) {
+    fake.script->on_connect = [&] { fake.script->error(-1, 502, "Couldn't connect to TWS."); };
+    fake.script->fail("connect");
+    sink.on_error = [&](const auto&) { tws = nullptr; };
+    cTWS* const raw = tws.get();
+    EXPECT_FALSE(raw->Connect("127.0.0.1", 1, 1));
+    EXPECT_FALSE(tws);
+    EXPECT_FALSE(fake.script->control_alive);  // gone once Connect returned, not before
+    EXPECT_EQ(sink.errors.size(), 1U);
+}
+
 TEST_F(ConnectionTest, ConnectWithoutAResultCollectionFails) {
     tws->copy_cTWSDatas(nullptr);
     EXPECT_FALSE(tws->Connect("127.0.0.1", 7497, 1));

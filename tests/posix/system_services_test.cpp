@@ -19,6 +19,9 @@ TEST(PosixLocaleFormatTest, DatesAndTimesFollowTheLocaleTheEnvironmentNames) {
     }
     EXPECT_EQ(format.short_date(46000.75), "12/09/25");
     EXPECT_EQ(format.long_time(46000.75), "18:00:00");
+    const NumberSeparators numbers = format.number_separators();
+    EXPECT_EQ(numbers.decimal, ".");
+    EXPECT_EQ(numbers.group, "") << "the portable locale groups no digits";
 }
 
 TEST(PosixOsVersionTest, ThisPlatformIsNoWindowsNt) {

@@ -47,6 +47,7 @@ void ScriptedTwsControl::connect(const std::string& host, std::int32_t port, std
     c.host = host;
     c.port = port;
     c.client_id = client_id;
+    if (script_->on_connect) script_->on_connect();
     record(std::move(c));
 }
 

@@ -39,6 +39,8 @@ struct ControlScript {
     bool fail_always = false;
     TwsControlEvents* events = nullptr;
     bool control_alive = false;
+    // Runs inside the connect call, before it succeeds or fails: a control reports there as it connects.
+    std::function<void()> on_connect;
 
     void fail(std::string call, bool always = false) {
         failing_call = std::move(call);

@@ -57,11 +57,15 @@ public:
     std::vector<std::uint32_t> asked;
 };
 
-// The forms of an English (United States) locale: 12/9/2025 and 6:00:00 PM.
+// The forms of an English (United States) locale: 12/9/2025, 6:00:00 PM and 1,234.5. A test of
+// another locale's numbers sets `numbers`.
 class UsLocaleFormat final : public LocaleFormat {
 public:
     std::string short_date(double date) override;
     std::string long_time(double date) override;
+    NumberSeparators number_separators() override { return numbers; }
+
+    NumberSeparators numbers{".", ","};
 };
 
 // A shell that records what it is asked and answers what the test scripted.

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/io_reactor.h"
+
+// The few socket operations the TWS client and the simulator need, behind one small interface so
+// that each platform's socket API lives in one file (socket_posix.cpp here; Winsock beside it).
+// Every socket made here is non-blocking.
+namespace corvel::net {
+
+// Owns one socket and closes it.
+class Socket {
+  public:
+    Socket() noexcept = default;
+    explicit Socket(NativeSocket handle) noexcept : handle_(handle) {}
+    Socket(Socket&& other) noexcept : handle_(other.release()) {}
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    ~Socket() { reset(); }
+
+    NativeSocket get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != kNoSocket; }
+    NativeSocket release() noexcept {
+        const NativeSocket h = handle_;
+        handle_ = kNoSocket;
+        return h;
+    }
+    void reset() noexcept;
+
+  private:
+    NativeSocket handle_ = kNoSocket;
+};
+
+enum class IoStatus {
+    Done,        // `bytes` were moved (at least one)
+    WouldBlock,  // nothing can move now
+    Closed,      // the peer ended the stream (reads only)
+    Failed,      // `error` tells why
+};
+
+struct IoResult {
+    IoStatus status = IoStatus::Failed;
+    std::size_t bytes = 0;
+    std::string error;
+};
+
+IoResult send_some(NativeSocket socket, const char* data, std::size_t size);
+IoResult recv_some(NativeSocket socket, char* data, std::size_t capacity);
+
+enum class WaitResult { Ready, TimedOut, Failed };
+// Blocks until the socket can be read (or written), or `deadline` passes.
+WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, std::string& error);
+
+// Resolves `host` (a name or a numeric address) and connects over TCP, trying each address until
+// one answers or `deadline` passes. On failure the socket is empty and `error` says why.
+Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::string& error);
+
+// A listening socket on `address` ("127.0.0.1", "0.0.0.0", "::1", a name); port 0 picks a free one.
+Socket listen_tcp(std::string_view address, int port, std::string& error);
+// The port a socket is bound to, or 0.
+int local_port(NativeSocket socket) noexcept;
+// A waiting connection, or an empty socket when none is waiting.
+Socket accept_connection(NativeSocket listener, std::string& error);
+// Two connected sockets, for waking an event loop from another thread or a signal handler.
+bool socket_pair(Socket& first, Socket& second, std::string& error);
+
+}  // namespace corvel::net

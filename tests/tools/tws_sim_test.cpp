@@ -1,0 +1,194 @@
+// The simulator's parts: reading what a client writes, writing what TWS writes, and its markets.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "platform/tws_socket/decoder.h"
+#include "platform/tws_socket/encoder.h"
+#include "tests/support/wire_text.h"
+#include "tools/tws_sim/quote_stream.h"
+#include "tools/tws_sim/server_codec.h"
+#include "tools/tws_sim/sim_contract.h"
+#include "tools/tws_sim/tws_simulator.h"
+
+namespace corvel::sim {
+namespace {
+
+using fakes::fields;
+using fakes::frame;
+
+TEST(VersionOffer, RangesSingleVersionsAndOptions) {
+    const VersionOffer range = parse_version_offer("v157..178");
+    EXPECT_TRUE(range.ok);
+    EXPECT_EQ(range.min_version, 157);
+    EXPECT_EQ(range.max_version, 178);
+    const VersionOffer single = parse_version_offer("v176 +PACEAPI");
+    EXPECT_TRUE(single.ok);
+    EXPECT_EQ(single.min_version, 176);
+    EXPECT_EQ(single.max_version, 176);
+    EXPECT_EQ(single.options, "+PACEAPI");
+    for (const char* bad : {"", "157..178", "v", "vabc", "v178..157", "v0"})
+        EXPECT_FALSE(parse_version_offer(bad).ok) << bad;
+}
+
+TEST(ClientMessages, WhatTheClientEncodesTheSimulatorReadsBack) {
+    ContractRequest c;
+    c.symbol = "IBM";
+    c.sec_type = "OPT";
+    c.expiry = "20261218";
+    c.strike = 150.5;
+    c.right = "C";
+    c.multiplier = "100";
+    c.exchange = "SMART";
+    c.primary_exchange = "NYSE";
+    c.currency = "USD";
+    for (const int version : {45, 100, 178, 200}) {
+        SCOPED_TRACE(version);
+        std::string out;
+        ASSERT_TRUE(tws::encode_req_mkt_data(out, version, 7, c, "233", false));
+        const ClientMessage message = decode_client_message(std::string_view(out).substr(4), version);
+        const auto* req = std::get_if<ReqMktData>(&message);
+        ASSERT_NE(req, nullptr);
+        EXPECT_EQ(req->req_id, 7);
+        EXPECT_EQ(req->contract.symbol, "IBM");
+        EXPECT_EQ(req->contract.strike, 150.5);
+        EXPECT_EQ(req->contract.primary_exchange, "NYSE");
+        EXPECT_EQ(req->generic_ticks, "233");
+        EXPECT_FALSE(req->snapshot);
+    }
+    std::string start;
+    tws::encode_start_api(start, 178, 9);
+    const ClientMessage started = decode_client_message(std::string_view(start).substr(4), 178);
+    const auto* api = std::get_if<StartApi>(&started);
+    ASSERT_NE(api, nullptr);
+    EXPECT_EQ(api->client_id, 9);
+    const auto cancel = decode_client_message(fields({"2", "2", "7"}), 178);
+    EXPECT_EQ(std::get<CancelMktData>(cancel).req_id, 7);
+    const auto broken = decode_client_message(fields({"1", "11", "x"}), 178);
+    EXPECT_TRUE(std::get<OtherMessage>(broken).malformed);
+}
+
+TEST(ServerMessages, TheClientDecoderReadsWhatTheSimulatorWrites) {
+    std::string out;
+    encode_tick_price(out, 178, 3, 1, 182.35, 0.5, 1);
+    const std::string payload = out.substr(4);
+    const auto price = std::get<tws::TickPrice>(tws::decode_message(payload, 178));
+    EXPECT_EQ(price.price, 182.35);
+    EXPECT_EQ(price.size, 0.5);
+    EXPECT_EQ(price.attributes, 1);
+    // Before fractional sizes a size is a whole number.
+    EXPECT_EQ(size_text(162, 299.6), "300");
+    EXPECT_EQ(size_text(163, 299.6), "299.6");
+}
+
+TEST(ServerMessages, ErrorsTakeTheLayoutOfTheServerVersion) {
+    std::string v157, v178, v194;
+    encode_error(v157, 157, 5, 200, "No security definition", 1);
+    encode_error(v178, 178, 5, 200, "No security definition", 1);
+    encode_error(v194, 194, 5, 200, "Ordre refus\xC3\xA9 \xF0\x9F\x98\x80", 1714058634000);
+    EXPECT_EQ(v157, frame({"4", "2", "5", "200", "No security definition"}));
+    EXPECT_EQ(v178, frame({"4", "2", "5", "200", "No security definition", ""}));
+    EXPECT_EQ(v194, frame({"4", "5", "200", "Ordre refus\\u00e9 \\ud83d\\ude00", "", "1714058634000"}));
+    const std::string payload = v194.substr(4);
+    const auto e = std::get<tws::ErrorMessage>(tws::decode_message(payload, 194));
+    EXPECT_EQ(tws::decode_error_text(e.text, 194), "Ordre refus\xC3\xA9 \xF0\x9F\x98\x80");
+}
+
+TEST(QuoteStream, TheSameSeedGivesTheSameMarketAndAnotherSeedAnother) {
+    const SimContract ibm{"IBM", "STK", "SMART", "USD", 182.10};
+    QuoteStream a(ibm, 7, true), b(ibm, 7, true), c(ibm, 8, true);
+    std::vector<SimTick> ta, tb, tc;
+    a.initial(ta);
+    b.initial(tb);
+    c.initial(tc);
+    for (int i = 0; i < 500; ++i) {
+        a.next(ta);
+        b.next(tb);
+        c.next(tc);
+    }
+    EXPECT_EQ(ta, tb);
+    EXPECT_NE(ta, tc);
+}
+
+TEST(QuoteStream, TicksLookLikeTws) {
+    const SimContract ibm{"IBM", "STK", "SMART", "USD", 182.10};
+    QuoteStream s(ibm, 1, true);
+    std::vector<SimTick> ticks;
+    s.initial(ticks);
+    std::map<int, int> types;
+    for (const auto& t : ticks)
+        ++types[t.tick_type];
+    for (const int t : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
+        EXPECT_EQ(types[t], 1) << "initial type " << t;
+    for (int i = 0; i < 2000; ++i)
+        s.next(ticks);
+    int repeats = 0;
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        const SimTick& t = ticks[i];
+        if (t.is_price) {
+            EXPECT_GT(t.value, 0);
+            // On the cent grid.
+            EXPECT_NEAR(t.value * 100, std::round(t.value * 100), 1e-6);
+            // Bid, ask and last prices are followed by the same size as a size tick.
+            if (t.tick_type == 1 || t.tick_type == 2 || t.tick_type == 4) {
+                ASSERT_LT(i + 1, ticks.size());
+                EXPECT_FALSE(ticks[i + 1].is_price);
+                EXPECT_EQ(ticks[i + 1].tick_type, t.tick_type == 1 ? 0 : t.tick_type == 2 ? 3 : 5);
+                EXPECT_EQ(ticks[i + 1].value, t.size);
+                ++repeats;
+            }
+        }
+    }
+    EXPECT_GT(repeats, 500);
+}
+
+TEST(QuoteStream, CryptoSizesAreFractionalOnlyWhereTheServerVersionAllowsIt) {
+    const SimContract btc{"BTC", "CRYPTO", "PAXOS", "USD", 64850};
+    QuoteStream fractional(btc, 1, true), whole(btc, 1, false);
+    std::vector<SimTick> f, w;
+    for (int i = 0; i < 200; ++i) {
+        fractional.next(f);
+        whole.next(w);
+    }
+    const auto has_fraction = [](const std::vector<SimTick>& ticks) {
+        for (const auto& t : ticks) {
+            const double size = t.is_price ? t.size : t.value;
+            if (size != std::floor(size)) return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(has_fraction(f));
+    EXPECT_FALSE(has_fraction(w));
+}
+
+TEST(SimContracts, FileLinesAndTheirMistakes) {
+    const auto contracts = parse_contracts(
+        "# symbol,type,exchange,currency,price\nAAPL, STK, SMART, USD, 189.25\n\nES,FUT,CME,USD,5300\n");
+    ASSERT_EQ(contracts.size(), 2U);
+    EXPECT_EQ(contracts[0].exchange, "SMART");
+    EXPECT_EQ(contracts[1].start_price, 5300);
+    EXPECT_THROW(parse_contracts("AAPL,STK,SMART,USD\n"), std::runtime_error);
+    EXPECT_THROW(parse_contracts("AAPL,STK,SMART,USD,-1\n"), std::runtime_error);
+    try {
+        parse_contracts("A,STK,SMART,USD,1\nB,STK,SMART,USD,x\n");
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("line 2"), std::string::npos);
+    }
+}
+
+TEST(UpdateRate, NumbersOrMax) {
+    double rate = 0;
+    bool firehose = true;
+    EXPECT_TRUE(parse_update_rate("4", rate, firehose));
+    EXPECT_EQ(rate, 4);
+    EXPECT_FALSE(firehose);
+    EXPECT_TRUE(parse_update_rate("max", rate, firehose));
+    EXPECT_TRUE(firehose);
+    for (const char* bad : {"", "0", "-1", "fast", "1e9"})
+        EXPECT_FALSE(parse_update_rate(bad, rate, firehose)) << bad;
+}
+
+}  // namespace
+}  // namespace corvel::sim

@@ -1,0 +1,670 @@
+#include "tools/tws_sim/tws_simulator.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <deque>
+#include <list>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+
+#include "common/text.h"
+#include "platform/posix/poll_loop.h"
+#include "platform/readable_handler.h"
+#include "platform/tws_socket/field_codec.h"
+#include "platform/tws_socket/framing.h"
+#include "platform/tws_socket/socket.h"
+#include "tools/tws_sim/server_codec.h"
+
+namespace corvel::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kFirehoseBatch = 64 * 1024;
+constexpr int kFirehoseBatchesPerWakeup = 4;
+constexpr std::size_t kTrickleBytes = 3;
+
+std::int64_t epoch_millis() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// "yyyymmdd hh:mm:ss UTC", the shape of TWS's connection time.
+std::string connection_time() {
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day ymd{day};
+    const hh_mm_ss hms{now - day};
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d%02u%02u %02lld:%02lld:%02lld UTC", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
+                  static_cast<long long>(hms.hours().count()), static_cast<long long>(hms.minutes().count()),
+                  static_cast<long long>(hms.seconds().count()));
+    return text;
+}
+
+}  // namespace
+
+class Connection;
+
+struct TwsSimulator::Impl {
+    explicit Impl(SimulatorConfig c) : config(std::move(c)) {}
+
+    void run_loop(NativeSocket interrupt);
+    void accept_all();
+    void log(const std::string& line) const {
+        if (config.log) config.log(line);
+    }
+    void record(int connection, std::int32_t req_id, const SimTick& tick) {
+        if (!config.record_sent) return;
+        const std::lock_guard<std::mutex> lock(sent_mutex);
+        sent.push_back({connection, req_id, tick});
+    }
+    const SimContract* find_contract(const ContractRequest& request) const {
+        for (const auto& c : config.contracts) {
+            if (equals_ignore_case(c.symbol, request.symbol) &&
+                (request.sec_type.empty() || equals_ignore_case(c.sec_type, request.sec_type))) {
+                return &c;
+            }
+        }
+        return nullptr;
+    }
+
+    SimulatorConfig config;
+    net::Socket listener;
+    net::Socket wake_read, wake_write;
+    int port = 0;
+    PollLoop* loop = nullptr;  // while running
+    std::list<std::unique_ptr<Connection>> connections;
+    std::set<std::int32_t> client_ids;
+    int next_connection = 1;
+
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> running{false};
+    std::thread thread;
+    std::atomic<std::uint64_t> ticks_sent{0};
+    std::atomic<std::uint64_t> accepted{0};
+    std::atomic<int> open{0};
+    std::atomic<int> subscriptions{0};
+    std::atomic<int> finished{0};
+    mutable std::mutex sent_mutex;
+    std::vector<SentTick> sent;
+};
+
+// One client, from the "API\0" prefix to the close.
+class Connection final : public IoHandler {
+  public:
+    Connection(TwsSimulator::Impl& sim, net::Socket socket, int index)
+        : sim_(sim), socket_(std::move(socket)), index_(index) {
+        ++sim_.open;
+        sim_.loop->watch(socket_.get(), *this, false);
+    }
+    ~Connection() { close(); }
+
+    bool dead() const noexcept { return phase_ == Phase::Dead; }
+
+    void close() noexcept {
+        if (phase_ == Phase::Dead) return;
+        if (sim_.loop) {
+            sim_.loop->unwatch(socket_.get());
+            sim_.loop->cancel_timer(*this);
+        }
+        socket_.reset();
+        if (has_client_id_) sim_.client_ids.erase(client_id_);
+        end_subscriptions();
+        phase_ = Phase::Dead;
+        --sim_.open;
+    }
+
+    void on_ready(bool readable, bool writable) override {
+        if (readable) read_input();
+        if (dead()) return;
+        if (writable || out_start_ < out_.size()) flush();
+        if (dead()) return;
+        if (sim_.config.firehose) pump_firehose();
+        if (!dead()) arm_timer();
+    }
+
+    void on_timer() override {
+        if (dead() || phase_ == Phase::Stalled) return;
+        if (!sim_.config.firehose && phase_ == Phase::Live) send_due_updates();
+        flush();
+        if (!dead()) arm_timer();
+    }
+
+  private:
+    enum class Phase { Prefix, Offer, AwaitStartApi, Live, Stalled, Dead };
+
+    struct Subscription {
+        std::int32_t req_id;
+        QuoteStream stream;
+        Clock::time_point next_due;
+        std::uint64_t updates = 0;
+        bool done = false;
+    };
+
+    void end_subscriptions() {
+        for (const auto& s : subs_) {
+            --sim_.subscriptions;
+            if (s.done) --sim_.finished;
+        }
+        subs_.clear();
+    }
+
+    // ---- Input
+
+    void read_input() {
+        char buffer[16 * 1024];
+        for (int i = 0; i < 8; ++i) {
+            const net::IoResult r = net::recv_some(socket_.get(), buffer, sizeof buffer);
+            if (r.status == net::IoStatus::Done) {
+                in_.append(buffer, r.bytes);
+                continue;
+            }
+            if (r.status == net::IoStatus::WouldBlock) break;
+            sim_.log("connection " + std::to_string(index_) + " closed by the client");
+            close();
+            return;
+        }
+        if (phase_ == Phase::Stalled) in_start_ = in_.size();  // heard, never answered
+        parse_input();
+        if (in_start_ == in_.size()) {
+            in_.clear();
+            in_start_ = 0;
+        }
+    }
+
+    void parse_input() {
+        for (;;) {
+            if (dead() || phase_ == Phase::Stalled) return;
+            const std::string_view pending(in_.data() + in_start_, in_.size() - in_start_);
+            if (phase_ == Phase::Prefix) {
+                if (pending.size() < 4) return;
+                if (pending.substr(0, 4) != std::string_view("API\0", 4)) {
+                    sim_.log("connection " + std::to_string(index_) + ": not a TWS API client; closed");
+                    close();
+                    return;
+                }
+                in_start_ += 4;
+                phase_ = Phase::Offer;
+                continue;
+            }
+            const tws::FrameView frame = tws::peek_frame(pending);
+            if (frame.status == tws::FrameStatus::Incomplete) return;
+            if (frame.status == tws::FrameStatus::BadLength) {
+                sim_.log("connection " + std::to_string(index_) + ": bad frame length; closed");
+                close();
+                return;
+            }
+            in_start_ += frame.size;
+            if (phase_ == Phase::Offer) {
+                answer_offer(frame.payload);
+            } else {
+                handle(decode_client_message(frame.payload, version_));
+            }
+        }
+    }
+
+    void answer_offer(std::string_view payload) {
+        const VersionOffer offer = parse_version_offer(payload);
+        if (!offer.ok) {
+            sim_.log("connection " + std::to_string(index_) + ": unreadable version offer; closed");
+            close();
+            return;
+        }
+        version_ = std::min(offer.max_version, sim_.config.server_version);
+        encode_handshake_reply(out_, version_, connection_time());
+        phase_ = Phase::AwaitStartApi;
+    }
+
+    void handle(const ClientMessage& message) {
+        if (const auto* start = std::get_if<StartApi>(&message)) {
+            if (phase_ == Phase::AwaitStartApi) start_api(start->client_id);
+            return;
+        }
+        if (phase_ != Phase::Live) return;  // TWS ignores requests before start-API
+        if (!within_pacing()) return;
+        if (const auto* req = std::get_if<ReqMktData>(&message)) {
+            subscribe(*req);
+        } else if (const auto* cancel = std::get_if<CancelMktData>(&message)) {
+            unsubscribe(cancel->req_id);
+        } else if (std::holds_alternative<ReqCurrentTime>(message)) {
+            send([&](std::string& out) {
+                encode_current_time(out, std::chrono::duration_cast<std::chrono::seconds>(
+                                             std::chrono::system_clock::now().time_since_epoch())
+                                             .count());
+            });
+        } else if (std::holds_alternative<ReqIds>(message)) {
+            send([&](std::string& out) { encode_next_valid_id(out, next_order_id_++); });
+        }
+    }
+
+    void start_api(std::int32_t client_id) {
+        if (sim_.client_ids.count(client_id)) {
+            sim_.log("connection " + std::to_string(index_) + ": client id " + std::to_string(client_id) +
+                     " in use");
+            send_error(
+                -1, 326,
+                "Unable to connect as the client id is already in use. Retry with a unique client id.");
+            close_after_flush_ = true;
+            return;
+        }
+        client_id_ = client_id;
+        has_client_id_ = true;
+        sim_.client_ids.insert(client_id);
+        phase_ = Phase::Live;
+        sim_.log("connection " + std::to_string(index_) + ": client id " + std::to_string(client_id) +
+                 ", server version " + std::to_string(version_));
+        send([&](std::string& out) { encode_managed_accounts(out, sim_.config.accounts); });
+        send([&](std::string& out) { encode_next_valid_id(out, next_order_id_); });
+        send_error(-1, 2104, "Market data farm connection is OK:usfarm");
+        send_error(-1, 2106, "HMDS data farm connection is OK:ushmds");
+        send_error(-1, 2158, "Sec-def data farm connection is OK:secdefnj");
+    }
+
+    // TWS disconnects a client that sends too much; so does the simulator.
+    bool within_pacing() {
+        const auto now = Clock::now();
+        recent_.push_back(now);
+        while (!recent_.empty() && now - recent_.front() >= std::chrono::seconds(1))
+            recent_.pop_front();
+        const auto count = static_cast<int>(recent_.size());
+        if (count <= sim_.config.max_messages_per_second) return true;
+        send_error(-1, 100,
+                   "Max rate of messages per second has been exceeded:max=" +
+                       std::to_string(sim_.config.max_messages_per_second) + " rec=" + std::to_string(count));
+        close_after_flush_ = true;
+        phase_ = Phase::AwaitStartApi;  // nothing more is served
+        return false;
+    }
+
+    void subscribe(const ReqMktData& req) {
+        for (const auto& s : subs_) {
+            if (s.req_id == req.req_id) {
+                send_error(req.req_id, 322, "Error processing request: Duplicate ticker id");
+                return;
+            }
+        }
+        if (req.snapshot && !req.generic_ticks.empty()) {
+            send_error(req.req_id, 321,
+                       "Error validating request: Snapshot market data subscription is not applicable to "
+                       "generic ticks");
+            return;
+        }
+        if (!req.snapshot && static_cast<int>(subs_.size()) >= sim_.config.max_tickers) {
+            send_error(req.req_id, 101, "Max number of tickers has been reached");
+            return;
+        }
+        const SimContract* contract = sim_.find_contract(req.contract);
+        if (!contract) {
+            send_error(req.req_id, 200, "No security definition has been found for the request");
+            return;
+        }
+        QuoteStream stream(*contract, sim_.config.seed,
+                           tws::supports(version_, tws::Feature::FractionalSizes));
+        send([&](std::string& out) { encode_market_data_type(out, req.req_id, 1); });
+        send([&](std::string& out) {
+            encode_tick_req_params(out, req.req_id, stream.min_tick(), "9c0001", 3);
+        });
+        scratch_.clear();
+        stream.initial(scratch_);
+        send_ticks(req.req_id);
+        send([&](std::string& out) {
+            encode_tick_string(out, req.req_id, 45,
+                               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
+                                                  std::chrono::system_clock::now().time_since_epoch())
+                                                  .count()));
+        });
+        send([&](std::string& out) { encode_tick_generic(out, req.req_id, 49, 0); });
+        if (req.snapshot) {
+            send([&](std::string& out) { encode_tick_snapshot_end(out, req.req_id); });
+            return;
+        }
+        sim_.log("connection " + std::to_string(index_) + ": streaming " + contract->symbol + " as id " +
+                 std::to_string(req.req_id));
+        subs_.push_back({req.req_id, std::move(stream), Clock::now() + period(), 0, false});
+        ++sim_.subscriptions;
+        arm_timer();
+    }
+
+    void unsubscribe(std::int32_t req_id) {
+        const auto it = std::find_if(subs_.begin(), subs_.end(),
+                                     [&](const Subscription& s) { return s.req_id == req_id; });
+        if (it == subs_.end()) {
+            send_error(req_id, 300, "Can't find EId with tickerId:" + std::to_string(req_id));
+            return;
+        }
+        --sim_.subscriptions;
+        if (it->done) --sim_.finished;
+        subs_.erase(it);
+        if (rr_ >= subs_.size()) rr_ = 0;
+    }
+
+    // ---- Output
+
+    Clock::duration period() const {
+        const double rate = std::max(sim_.config.updates_per_second, 0.001);
+        return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rate));
+    }
+
+    // Every message after the handshake goes through here, where the faults are injected.
+    template <class Encode>
+    void send(Encode&& encode) {
+        if (dead() || phase_ == Phase::Stalled || close_after_flush_ || quiet_) return;
+        const SimFaults& f = sim_.config.faults;
+        if (sent_ == f.stall_after) {
+            // Silent from here on; still reading, so a client that gives up is seen to go.
+            sim_.log("connection " + std::to_string(index_) + ": stalling");
+            phase_ = Phase::Stalled;
+            return;
+        }
+        if (sent_ == f.close_after) {
+            close_after_flush_ = true;
+            return;
+        }
+        if (sent_ == f.cut_frame_after) {
+            std::string frame;
+            encode(frame);
+            out_.append(frame, 0, frame.size() / 2);
+            close_after_flush_ = true;
+            return;
+        }
+        if (sent_ == f.malformed_after) {
+            tws::FrameBuilder(out_)
+                .integer(1)
+                .integer(6)
+                .integer(1)
+                .integer(1)
+                .raw("12.3x4")
+                .integer(100)
+                .integer(0)
+                .finish();
+            ++sent_;
+            quiet_ = true;  // nothing a client could still read follows a broken message
+            return;
+        }
+        if (sent_ == f.oversize_after) {
+            const std::size_t at = out_.size();
+            out_.append(4, '\0');
+            tws::put_length(out_.data() + at, tws::kMaxFrameLength + 1);
+            out_.append(
+                "1\0"
+                "6\0",
+                4);
+            ++sent_;
+            quiet_ = true;
+            return;
+        }
+        encode(out_);
+        ++sent_;
+    }
+
+    void send_error(std::int32_t id, std::int32_t code, const std::string& text) {
+        send([&](std::string& out) { encode_error(out, version_, id, code, text, epoch_millis()); });
+    }
+
+    void send_ticks(std::int32_t req_id) {
+        for (const SimTick& t : scratch_) {
+            const std::int64_t before = sent_;
+            if (t.is_price) {
+                send([&](std::string& out) {
+                    encode_tick_price(out, version_, req_id, t.tick_type, t.value, t.size, 0);
+                });
+            } else {
+                send(
+                    [&](std::string& out) { encode_tick_size(out, version_, req_id, t.tick_type, t.value); });
+            }
+            if (sent_ != before) {
+                ++sim_.ticks_sent;
+                sim_.record(index_, req_id, t);
+            }
+        }
+    }
+
+    bool update(Subscription& s) {
+        if (s.done) return false;
+        scratch_.clear();
+        s.stream.next(scratch_);
+        send_ticks(s.req_id);
+        ++s.updates;
+        if (sim_.config.updates_per_line != 0 && s.updates >= sim_.config.updates_per_line) {
+            s.done = true;
+            ++sim_.finished;
+        }
+        return true;
+    }
+
+    void send_due_updates() {
+        const auto now = Clock::now();
+        const auto step = period();
+        for (auto& s : subs_) {
+            if (s.done || s.next_due > now) continue;
+            update(s);
+            s.next_due += step;
+            if (s.next_due < now) s.next_due = now + step;  // fell behind: no burst to catch up
+        }
+    }
+
+    void pump_firehose() {
+        if (phase_ != Phase::Live || subs_.empty()) return;
+        for (int batch = 0; batch < kFirehoseBatchesPerWakeup; ++batch) {
+            bool any = false;
+            while (out_.size() - out_start_ < kFirehoseBatch && !close_after_flush_ &&
+                   phase_ == Phase::Live) {
+                bool progressed = false;
+                for (std::size_t n = 0; n < subs_.size(); ++n) {
+                    Subscription& s = subs_[rr_];
+                    rr_ = (rr_ + 1) % subs_.size();
+                    if (update(s)) {
+                        progressed = true;
+                        break;
+                    }
+                }
+                if (!progressed) break;
+                any = true;
+            }
+            flush();
+            if (dead() || out_start_ < out_.size() || !any) break;
+        }
+        // Keep being woken while there is more to send or more to make.
+        if (!dead()) want_write(true);
+    }
+
+    void flush() {
+        while (out_start_ < out_.size()) {
+            std::size_t size = out_.size() - out_start_;
+            if (sim_.config.faults.trickle) size = std::min(size, kTrickleBytes);
+            const net::IoResult r = net::send_some(socket_.get(), out_.data() + out_start_, size);
+            if (r.status == net::IoStatus::Done) {
+                out_start_ += r.bytes;
+                if (sim_.config.faults.trickle) break;
+                continue;
+            }
+            if (r.status == net::IoStatus::WouldBlock) break;
+            sim_.log("connection " + std::to_string(index_) + ": send failed: " + r.error);
+            close();
+            return;
+        }
+        if (out_start_ == out_.size()) {
+            out_.clear();
+            out_start_ = 0;
+            if (close_after_flush_) {
+                sim_.log("connection " + std::to_string(index_) + ": closing");
+                close();
+                return;
+            }
+        }
+        const bool more = out_start_ < out_.size();
+        if (sim_.config.faults.trickle) {
+            arm_timer();  // the rest goes out a little later
+        } else if (!sim_.config.firehose) {
+            want_write(more);
+        }
+    }
+
+    void want_write(bool want) {
+        if (dead() || phase_ == Phase::Stalled || want == watching_write_) return;
+        watching_write_ = want;
+        sim_.loop->watch(socket_.get(), *this, want);
+    }
+
+    void arm_timer() {
+        if (dead()) return;
+        Clock::time_point next = Clock::time_point::max();
+        if (!sim_.config.firehose) {
+            for (const auto& s : subs_) {
+                if (!s.done) next = std::min(next, s.next_due);
+            }
+        }
+        if (sim_.config.faults.trickle && out_start_ < out_.size()) {
+            next = std::min(next, Clock::now() + std::chrono::milliseconds(1));
+        }
+        if (next != Clock::time_point::max()) sim_.loop->set_timer(*this, next);
+    }
+
+    TwsSimulator::Impl& sim_;
+    net::Socket socket_;
+    int index_;
+    Phase phase_ = Phase::Prefix;
+    std::string in_;
+    std::size_t in_start_ = 0;
+    std::string out_;
+    std::size_t out_start_ = 0;
+    bool watching_write_ = false;
+    bool close_after_flush_ = false;
+    bool quiet_ = false;
+    int version_ = 0;
+    std::int32_t client_id_ = 0;
+    bool has_client_id_ = false;
+    std::int64_t next_order_id_ = 1;
+    std::int64_t sent_ = 0;
+    std::vector<Subscription> subs_;
+    std::size_t rr_ = 0;
+    std::deque<Clock::time_point> recent_;
+    std::vector<SimTick> scratch_;
+};
+
+void TwsSimulator::Impl::accept_all() {
+    for (;;) {
+        std::string error;
+        net::Socket s = net::accept_connection(listener.get(), error);
+        if (!s) {
+            if (!error.empty()) log("accept failed: " + error);
+            return;
+        }
+        ++accepted;
+        const int index = next_connection++;
+        log("connection " + std::to_string(index) + " accepted");
+        connections.push_back(std::make_unique<Connection>(*this, std::move(s), index));
+    }
+}
+
+void TwsSimulator::Impl::run_loop(NativeSocket interrupt) {
+    PollLoop poll_loop;
+    loop = &poll_loop;
+    ReadableHandler on_listener([this] { accept_all(); });
+    ReadableHandler on_wake([this] {
+        char drain[64];
+        while (net::recv_some(wake_read.get(), drain, sizeof drain).status == net::IoStatus::Done) {
+        }
+    });
+    ReadableHandler on_interrupt([this] { stopping = true; });
+    poll_loop.watch(listener.get(), on_listener, false);
+    poll_loop.watch(wake_read.get(), on_wake, false);
+    if (interrupt != kNoSocket) poll_loop.watch(interrupt, on_interrupt, false);
+    while (!stopping) {
+        poll_loop.run_once(std::chrono::milliseconds(200));
+        connections.remove_if([](const std::unique_ptr<Connection>& c) { return c->dead(); });
+    }
+    connections.clear();
+    poll_loop.unwatch(listener.get());
+    poll_loop.unwatch(wake_read.get());
+    if (interrupt != kNoSocket) poll_loop.unwatch(interrupt);
+    loop = nullptr;
+}
+
+TwsSimulator::TwsSimulator(SimulatorConfig config) : impl_(std::make_unique<Impl>(std::move(config))) {
+    std::string error;
+    impl_->listener = net::listen_tcp(impl_->config.listen_address, impl_->config.port, error);
+    if (!impl_->listener) {
+        throw std::runtime_error("cannot listen on " + impl_->config.listen_address + ":" +
+                                 std::to_string(impl_->config.port) + ": " + error);
+    }
+    impl_->port = net::local_port(impl_->listener.get());
+    if (!net::socket_pair(impl_->wake_read, impl_->wake_write, error)) {
+        throw std::runtime_error("cannot make the simulator's wake-up sockets: " + error);
+    }
+}
+
+TwsSimulator::~TwsSimulator() {
+    stop();
+}
+
+int TwsSimulator::port() const noexcept {
+    return impl_->port;
+}
+const SimulatorConfig& TwsSimulator::config() const noexcept {
+    return impl_->config;
+}
+
+void TwsSimulator::start() {
+    if (impl_->thread.joinable()) throw std::logic_error("the simulator is already running");
+    impl_->stopping = false;
+    impl_->thread = std::thread([impl = impl_.get()] { impl->run_loop(kNoSocket); });
+}
+
+void TwsSimulator::stop() {
+    impl_->stopping = true;
+    const char byte = 1;
+    (void)net::send_some(impl_->wake_write.get(), &byte, 1);
+    if (impl_->thread.joinable()) impl_->thread.join();
+}
+
+void TwsSimulator::run(NativeSocket interrupt) {
+    impl_->stopping = false;
+    impl_->run_loop(interrupt);
+}
+
+std::uint64_t TwsSimulator::tick_messages_sent() const noexcept {
+    return impl_->ticks_sent;
+}
+std::uint64_t TwsSimulator::connections_accepted() const noexcept {
+    return impl_->accepted;
+}
+int TwsSimulator::open_connections() const noexcept {
+    return impl_->open;
+}
+int TwsSimulator::active_subscriptions() const noexcept {
+    return impl_->subscriptions;
+}
+int TwsSimulator::finished_subscriptions() const noexcept {
+    return impl_->finished;
+}
+
+bool parse_update_rate(std::string_view text, double& rate, bool& firehose) {
+    if (text == "max") {
+        firehose = true;
+        rate = 0;
+        return true;
+    }
+    double value = 0;
+    if (tws::parse_double(text, value) != tws::FieldValue::Set || !(value > 0) || value > 1e6) return false;
+    firehose = false;
+    rate = value;
+    return true;
+}
+
+std::vector<SentTick> TwsSimulator::sent_ticks() const {
+    const std::lock_guard<std::mutex> lock(impl_->sent_mutex);
+    return impl_->sent;
+}
+
+}  // namespace corvel::sim
