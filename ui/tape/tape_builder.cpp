@@ -1,15 +1,9 @@
 #include "ui/tape/tape_builder.h"
 
 #include "common/automation_error.h"
-#include "common/member_guard.h"
 #include "common/untrappable.h"
 
 namespace corvel {
-
-namespace {
-constexpr const char* kShowSource = "Pelorin.cPelorin.ShowRefEditInterface";
-constexpr const char* kComponentFailure = "cPelorin component failure";
-}  // namespace
 
 TapeBuilder::TapeBuilder(UiEnvironment environment, std::shared_ptr<CErrorHandler> errors,
                          std::shared_ptr<CAppSettings> settings, TapeOwner& owner)
@@ -23,15 +17,11 @@ TapeBuilder::~TapeBuilder() {
 }
 
 std::string TapeBuilder::ShowRefEditInterface() {
-    return guard_member(kShowSource, kErrComponentFailure, kComponentFailure, [&] {
-        std::string result;
-        if (!dialog_) dialog_ = std::make_unique<frmAddRibbon>(environment_, *errors_);
-        dialog_->frmAppSettings(settings_);
-        dialog_->Owner(&owner_);
-        dialog_->Show(forms::ShowMode::Modal);
-        result = dialog_->Tag();
-        return result;
-    });
+    if (!dialog_) dialog_ = std::make_unique<frmAddRibbon>(environment_, *errors_);
+    dialog_->frmAppSettings(settings_);
+    dialog_->Owner(&owner_);
+    dialog_->Show(forms::ShowMode::Modal);
+    return dialog_->Tag();
 }
 
 void TapeBuilder::UnloadfrmMaster() {

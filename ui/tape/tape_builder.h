@@ -19,8 +19,8 @@ namespace corvel {
 // done with tapes.
 class TapeBuilder {
   public:
-    // The entry class's component failure, and the failure of `RefEditInputs` without a tape dialog.
-    static constexpr std::uint32_t kErrComponentFailure = 0x80040064u;
+    // `RefEditInputs` without a tape dialog: the platform's "object variable not set", with a text that
+    // says what to call first.
     static constexpr std::int32_t kErrNoTapeDialog = 91;
 
     // `owner` is the entry class, through which the dialog reaches the spreadsheet application; it
@@ -32,8 +32,8 @@ class TapeBuilder {
     TapeBuilder& operator=(const TapeBuilder&) = delete;
 
     // Shows the tape dialog modally, creating it on first use, and returns how the user left it:
-    // "DATABEGINNING" to pick the tape location, "CLOSE" when done. Any failure becomes the entry
-    // class's component failure.
+    // "DATABEGINNING" to pick the tape location, "CLOSE" when done. Failures reach the caller, which
+    // turns them into its component failure.
     std::string ShowRefEditInterface();
     // Drops the tape dialog and what it holds; never raises.
     void UnloadfrmMaster();

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/workbook/excel_constants.h"
-#include "tests/tape/tape_fixture.h"
+#include "tests/ui/tape/tape_fixture.h"
 
 namespace corvel::tape_test {
 namespace {
@@ -58,7 +58,7 @@ TEST_F(TapeStory, ATapeIsDefinedPickedInsertedAndListedAtOnce) {
         .expect_hidden("frmAddRibbon");
     EXPECT_EQ(show(), "DATABEGINNING");
 
-    tapes.RefEditInputs("Sheet2!$B$3");
+    pelorin->RefEditInputs("Sheet2!$B$3");
     fakes.host->inspect([&](forms::Form&) { EXPECT_EQ(dialog().txtAddress.Text(), "Sheet2!B3:D22"); })
         .click("ButInsertNew")
         .inspect([&](forms::Form&) {
@@ -99,7 +99,7 @@ TEST_F(TapeStory, ATapeIsDefinedPickedInsertedAndListedAtOnce) {
     // The user is back where they were, with a screen that redraws.
     EXPECT_EQ(excel->ActiveSheet()->Name(), "Sheet2");
     EXPECT_TRUE(excel->ScreenUpdating());
-    EXPECT_TRUE(errors->call_stack().empty());
+    EXPECT_TRUE(errors.call_stack().empty());
 }
 
 }  // namespace

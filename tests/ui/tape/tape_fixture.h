@@ -14,29 +14,18 @@
 #include "platform/workbook/memory_worksheet.h"
 #include "platform/workbook/quotes_workbook_builder.h"
 #include "tests/support/ui_fakes.h"
-#include "ui/tape/tape_builder.h"
+#include "ui/entry/pelorin.h"
 
 namespace corvel::tape_test {
 
-// The tape builder as the entry class runs it, on an in-memory workbook, with the library's error
-// handler set-up and a scripted user. The fixture is the owner the dialog reaches the workbook
-// through.
-class TapeTest : public ::testing::Test, public TapeOwner {
+// The tape builder as the add-in reaches it: through `cPelorin`, handed an in-memory workbook, with the
+// library's error handler set-up and a scripted user.
+class TapeTest : public ::testing::Test {
   protected:
     fakes::UiFakes fakes;
-    std::shared_ptr<CErrorHandler> errors = std::make_shared<CErrorHandler>(fakes.environment());
-    std::shared_ptr<CAppSettings> settings = std::make_shared<CAppSettings>(fakes.registry, "Pelorin");
+    std::unique_ptr<cPelorin> pelorin = std::make_unique<cPelorin>(fakes.environment());
+    CErrorHandler& errors = pelorin->error_handler();
     std::shared_ptr<workbook::MemoryApplication> excel;
-    // The application as the owner hands it to the dialog.
-    std::shared_ptr<workbook::Application> application;
-    TapeBuilder tapes{fakes.environment(), errors, settings, *this};
-
-    void SetUp() override {
-        errors->Init(8, "Error Log.txt", true, false, 2, "Tracing Log.txt");
-        settings->Init("HALVARD", "Corvel");
-    }
-
-    const std::shared_ptr<workbook::Application>& m_ObjExcelApplication() const override { return application; }
 
     // A workbook with three stocks (the third without exchange), every field, and tapes of its own.
     static workbook::QuotesWorkbookBuilder three_stocks() {
@@ -49,16 +38,16 @@ class TapeTest : public ::testing::Test, public TapeOwner {
     }
     void open(const workbook::QuotesWorkbookBuilder& builder) {
         excel = builder.build();
-        application = excel;
+        pelorin->ExcelApplication(excel);
     }
 
     // Shows the dialog as the add-in does and checks the script was played to its end.
     std::string show() {
-        const std::string result = tapes.ShowRefEditInterface();
+        const std::string result = pelorin->ShowRefEditInterface();
         fakes.host->verify();
         return result;
     }
-    frmAddRibbon& dialog() const { return *tapes.dialog(); }
+    frmAddRibbon& dialog() const { return *pelorin->tape_dialog(); }
     // Opens the dialog, runs `check` on it as the user sees it, and leaves with "Cancel".
     void look(std::function<void(frmAddRibbon&)> check) {
         fakes.host->inspect([this, check](forms::Form&) { check(dialog()); }).click("ButCancel");

@@ -2,7 +2,7 @@
 
 #include "common/frm_error_message.h"
 #include "platform/workbook/excel_constants.h"
-#include "tests/tape/tape_fixture.h"
+#include "tests/ui/tape/tape_fixture.h"
 
 namespace corvel::tape_test {
 namespace {
@@ -120,7 +120,7 @@ TEST_F(TapeWriter, ALocationOnASheetWhoseNameNeedsQuotesIsLaidOut) {
     open(three_stocks().sheet("My Sheet"));
     fakes.host->click("ButGetAddress");
     EXPECT_EQ(show(), "DATABEGINNING");
-    tapes.RefEditInputs("'My Sheet'!$B$3");
+    pelorin->RefEditInputs("'My Sheet'!$B$3");
     fakes.host->click("ButInsert").expect_hidden("frmAddRibbon");
     EXPECT_EQ(show(), "CLOSE");
     EXPECT_EQ(text("Ticker_tape_settings", "D4"), "'My Sheet'!B3:C22");
@@ -145,7 +145,7 @@ TEST_F(TapeWriter, WithoutTapeTableLoadingAndInsertingAreReportedAndTheUsersView
     EXPECT_EQ(text("Sheet2", "B3"), "") << "no tape area without its table row";
     EXPECT_TRUE(excel->ScreenUpdating());
     EXPECT_EQ(excel->ActiveSheet()->Name(), "Sheet2");
-    EXPECT_TRUE(errors->call_stack().empty());
+    EXPECT_TRUE(errors.call_stack().empty());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/message_box.h"
-#include "tests/tape/tape_fixture.h"
+#include "tests/ui/tape/tape_fixture.h"
 
 namespace corvel::tape_test {
 namespace {
@@ -142,7 +142,7 @@ TEST_F(SymbolTable, AFailureWhileLoadingIsReportedAndTheUsersViewIsPutBack) {
     EXPECT_EQ(show(), "CLOSE");
     EXPECT_TRUE(excel->ScreenUpdating()) << "an aborted load leaves the screen redrawing";
     EXPECT_EQ(excel->ActiveSheet()->Name(), "Sheet2");
-    EXPECT_TRUE(errors->call_stack().empty());
+    EXPECT_TRUE(errors.call_stack().empty());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/message_box.h"
-#include "tests/tape/tape_fixture.h"
+#include "tests/ui/tape/tape_fixture.h"
 
 namespace corvel::tape_test {
 namespace {

@@ -1,67 +1,59 @@
 #include <gtest/gtest.h>
 
-#include "common/frm_error_message.h"
 #include "tests/support/automation_error_of.h"
-#include "tests/tape/tape_fixture.h"
+#include "tests/ui/tape/tape_fixture.h"
 
 namespace corvel::tape_test {
 namespace {
 
 class TapeMembers : public TapeTest {
   protected:
-    void SetUp() override {
-        TapeTest::SetUp();
-        open(three_stocks());
-    }
+    void SetUp() override { open(three_stocks()); }
 };
 
 TEST_F(TapeMembers, TheDialogLivesOnBetweenShowingsUntilItIsUnloaded) {
     fakes.host->click("ButCancel");
     show();
-    frmAddRibbon* first = tapes.dialog();
+    frmAddRibbon* first = pelorin->tape_dialog();
     sheet("TWS_Quotes")->Range("A8")->Value("AAPL");
     sheet("TWS_Quotes")->Range("B8")->Value("STK");
     look([&](frmAddRibbon& d) {
         EXPECT_EQ(&d, first);
         EXPECT_EQ(d.VSFExcel.Rows(), 4);
     });
-    tapes.UnloadfrmMaster();
-    EXPECT_EQ(tapes.dialog(), nullptr);
+    pelorin->UnloadfrmMaster();
+    EXPECT_EQ(pelorin->tape_dialog(), nullptr);
     look(
         [&](frmAddRibbon& d) { EXPECT_EQ(d.VSFExcel.Rows(), 5) << "a new dialog reads the workbook again"; });
 }
 
 TEST_F(TapeMembers, UnloadingDropsWhatTheDialogHeld) {
-    tapes.UnloadfrmMaster();  // before any showing: nothing to do
+    pelorin->UnloadfrmMaster();  // before any showing: nothing to do
+    const long settings_holders = pelorin->app_settings().use_count();
     fakes.host->click("ButCancel");
     show();
     const std::weak_ptr<cLinkAddresseses> collection = dialog().cLinkAddresseses();
     ASSERT_FALSE(collection.expired());
-    EXPECT_GT(settings.use_count(), 2);
-    tapes.UnloadfrmMaster();
+    EXPECT_GT(pelorin->app_settings().use_count(), settings_holders);
+    pelorin->UnloadfrmMaster();
     EXPECT_TRUE(collection.expired());
-    EXPECT_EQ(settings.use_count(), 2) << "left to this test and the members";
-    tapes.UnloadfrmMaster();
+    EXPECT_EQ(pelorin->app_settings().use_count(), settings_holders);
+    pelorin->UnloadfrmMaster();
 }
 
-TEST_F(TapeMembers, ThePickedLocationGoesInAndComesBackSizedOnlyWhileTheDialogExists) {
-    const auto no_dialog = fakes::automation_error_of([&] { tapes.RefEditInputs(); });
-    EXPECT_EQ(no_dialog.number(), TapeBuilder::kErrNoTapeDialog);
-    EXPECT_EQ(no_dialog.source(), "Pelorin.cPelorin.RefEditInputs");
-    EXPECT_EQ(no_dialog.description(), "The tape dialog is not open: call ShowRefEditInterface first");
-    EXPECT_EQ(fakes::automation_error_of([&] { tapes.RefEditInputs("Sheet2!B3"); }).number(),
-              TapeBuilder::kErrNoTapeDialog);
-
+TEST_F(TapeMembers, ThePickedLocationGoesInAndComesBackSizedToTheTape) {
     fakes.host->click("ButGetAddress");
     EXPECT_EQ(show(), "DATABEGINNING");
-    tapes.RefEditInputs("Sheet2!$B$3");
-    EXPECT_EQ(tapes.RefEditInputs(), "Sheet2!B3:C22");
+    pelorin->RefEditInputs("Sheet2!$B$3");
+    EXPECT_EQ(pelorin->RefEditInputs(), "Sheet2!B3:C22");
+    pelorin->UnloadfrmMaster();
+    EXPECT_EQ(fakes::automation_error_of([&] { (void)pelorin->RefEditInputs(); }).number(), 91);
 }
 
-TEST_F(TapeMembers, AFailureReachingTheMemberBecomesTheComponentFailure) {
+TEST_F(TapeMembers, AFailureReachingShowRefEditInterfaceBecomesTheComponentFailure) {
     fakes.host
         ->inspect([&](forms::Form&) {
-            const auto failure = fakes::automation_error_of([&] { tapes.ShowRefEditInterface(); });
+            const auto failure = fakes::automation_error_of([&] { pelorin->ShowRefEditInterface(); });
             EXPECT_EQ(failure.code(), 0x80040064u) << "the dialog is already on show";
             EXPECT_EQ(failure.source(), "Pelorin.cPelorin.ShowRefEditInterface");
             EXPECT_EQ(failure.description(), "cPelorin component failure");
@@ -71,12 +63,20 @@ TEST_F(TapeMembers, AFailureReachingTheMemberBecomesTheComponentFailure) {
 }
 
 TEST_F(TapeMembers, WithoutAnApplicationTheDialogReportsOnceAndCanBeLeft) {
-    application.reset();
+    pelorin->ExcelApplication(nullptr);
     expect_report_and_abort("Object variable or With block variable not set");
     fakes.host
         ->inspect([&](forms::Form&) { EXPECT_EQ(enabled(options(dialog())), std::vector<std::string>{}); })
         .click("ButCancel");
     EXPECT_EQ(show(), "CLOSE");
+}
+
+TEST_F(TapeMembers, ReleasingTheEntryObjectDropsTheTapeDialog) {
+    fakes.host->click("ButCancel");
+    show();
+    const std::weak_ptr<cLinkAddresseses> collection = dialog().cLinkAddresseses();
+    pelorin.reset();
+    EXPECT_TRUE(collection.expired());
 }
 
 }  // namespace
