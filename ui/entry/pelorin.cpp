@@ -1,6 +1,5 @@
 #include "ui/entry/pelorin.h"
 
-#include "common/automation_error.h"
 #include "common/dialog_answer.h"
 #include "common/member_guard.h"
 #include "common/pelorin.h"
@@ -43,21 +42,25 @@ class DialogScope {
 cPelorin::cPelorin(UiEnvironment environment)
     : environment_(std::move(environment)),
       error_handler_(pelorin::mGlobal::acquire_error_handler(environment_)),
-      app_settings_(pelorin::mGlobal::acquire_settings(environment_)) {}
+      app_settings_(pelorin::mGlobal::acquire_settings(environment_)),
+      tapes_(environment_, error_handler_, app_settings_, *this) {}
 
 cPelorin::~cPelorin() = default;
 
-void cPelorin::raise_without_tape_dialog(const char* member) const {
-    throw AutomationError(vb_error::kObjectVariableNotSet, member_source(member),
-                          "The tape dialog is not open: call ShowRefEditInterface first");
-}
-
 std::string cPelorin::RefEditInputs() const {
-    raise_without_tape_dialog("RefEditInputs");
+    return tapes_.RefEditInputs();
 }
 
-void cPelorin::RefEditInputs(std::string_view) {
-    raise_without_tape_dialog("RefEditInputs");
+void cPelorin::RefEditInputs(std::string_view value) {
+    tapes_.RefEditInputs(value);
+}
+
+std::string cPelorin::ShowRefEditInterface() {
+    return dialog_member("ShowRefEditInterface", [&] { return tapes_.ShowRefEditInterface(); });
+}
+
+void cPelorin::UnloadfrmMaster() {
+    tapes_.UnloadfrmMaster();
 }
 
 bool cPelorin::CreateNewProject(std::int16_t& AskPrice, std::int16_t& AskSize, std::int16_t& BidPrice,

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include "common/frm_error_message.h"
+#include "platform/workbook/excel_constants.h"
+#include "tests/ui/tape/tape_fixture.h"
+
+namespace corvel::tape_test {
+namespace {
+
+using namespace workbook;
+
+class RangeAddresses : public TapeTest {};
+
+TEST_F(RangeAddresses, SplittingIntersectingAndSizingFollowTheSheetAndTheFieldChoice) {
+    open(three_stocks().sheet("My Sheet"));
+    look([&](frmAddRibbon& d) {
+        std::string sheet, address;
+        d.ReturnNameSheetAndAddress(sheet, address, "B3:D10");
+        EXPECT_EQ(sheet + "|" + address, "TWS_Quotes|B3:D10");
+        d.ReturnNameSheetAndAddress(sheet, address, "Data!B3");
+        EXPECT_EQ(sheet + "|" + address, "Data|B3");
+        d.ReturnNameSheetAndAddress(sheet, address, "a!b!c");
+        EXPECT_EQ(sheet + "|" + address, "a|b!c");
+
+        EXPECT_EQ(d.myIntersect("Sheet1", "B2:D5", "sheet1", "C4:F9"), "$C$4:$D$5");
+        EXPECT_EQ(d.myIntersect("Sheet1", "B2:D5", "Sheet2", "C4:F9"), "");
+        EXPECT_EQ(d.myIntersect("Sheet1", "B2:D5", "Sheet1", "F9"), "");
+        EXPECT_EQ(d.myIntersect("Sheet1", "no address", "Sheet1", "F9"), "") << "and no report";
+        EXPECT_EQ(d.ColumnAddress("TWS_Bid_Price"), "$L:$L");
+
+        EXPECT_EQ(d.ReturnColumnsCount(), 2) << "last price without its size";
+        EXPECT_FALSE(d.ChechAddressRange("Sheet2!B3:C4"));
+        EXPECT_TRUE(d.ChechAddressRange("Sheet2!B3:C5"));
+        d.chkLastSize.Value(forms::CheckBox::kChecked);
+        EXPECT_EQ(d.ReturnColumnsCount(), 3);
+        EXPECT_FALSE(d.ChechAddressRange("Sheet2!B3:C5"));
+
+        EXPECT_EQ(d.CheckAddressIntersect("Sheet2!A1:Z99"), "") << "no tapes yet";
+        for (const auto& [typed, shown] : {std::pair{"Sheet2!B3", "Sheet2!B3:D22"},
+                                           {"Sheet2!B3:B10", "Sheet2!B3:D10"},
+                                           {"'My Sheet'!$c$5", "'My Sheet'!C5:E24"},
+                                           {"B3", "B3:D22"},
+                                           {"Sheet9!B3", ""},
+                                           {"", ""}}) {
+            d.DataBeginning(typed);
+            EXPECT_EQ(d.txtAddress.Text(), shown) << typed;
+        }
+    });
+    EXPECT_EQ(fakes.host->messages().size(), 0u);
+}
+
+TEST_F(RangeAddresses, TheLinkIsWhereTheSymbolsRowMeetsTheFieldsColumn) {
+    open(three_stocks());
+    excel->active_workbook()->add_name("TWS_Bid_Price", "=TWS_Quotes!$E$4");
+    fakes.host->click("OptBidPrice")
+        .inspect([&](forms::Form&) {
+            std::string row;
+            EXPECT_EQ(dialog().GivMyLink(row), "$E$5");
+            EXPECT_EQ(row, "$A$5:$S$5");
+        })
+        .click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+}
+
+class TapeWriter : public TapeTest {
+  protected:
+    // Inserts a tape at `location` with "Insert && new", so the dialog stays for the next one.
+    void insert_at(const std::string& location) {
+        fakes.host->type("txtAddress", location).click("ButInsertNew");
+    }
+};
+
+TEST_F(TapeWriter, RowsWithAnOddNumberAreFilledTheOthersLeftAsTheyAre) {
+    open(three_stocks()
+             .tape({"IBM 1", "=TWS_Quotes!$J$6", "", "Sheet2!Q3:R22"})
+             .tape({"IBM 2", "=TWS_Quotes!$K$6", "", "Sheet2!T3:U22"})
+             .tape({"IBM 3", "=TWS_Quotes!$L$6", "", "Sheet2!W3:X22"})
+             .tape({"IBM 4", "=TWS_Quotes!$M$6", "", "Sheet2!Z3:AA22"}));
+    insert_at("Sheet2!B3:C22");
+    insert_at("Sheet2!E3:F22");
+    fakes.host->click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    const auto table = sheet("Ticker_tape_settings");
+    EXPECT_EQ(text("Ticker_tape_settings", "D8"), "Sheet2!B3:C22");
+    EXPECT_EQ(table->Range("A8:D8")->Interior()->ColorIndex(), xlColorIndexNone);
+    EXPECT_EQ(text("Ticker_tape_settings", "D9"), "Sheet2!E3:F22");
+    EXPECT_EQ(table->Range("A9:D9")->Interior()->ColorIndex(), 15);
+    EXPECT_EQ(table->Range("E9")->Interior()->ColorIndex(), xlColorIndexNone) << "four cells only";
+}
+
+TEST_F(TapeWriter, AFieldWithoutSizeWritesNoSizeHeader) {
+    open(three_stocks());
+    fakes.host->click("OptHigh").click("chkAddName");
+    insert_at("Sheet2!B3:C22");
+    fakes.host->click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Ticker_tape_settings", "A4"), "MSFT(high)");
+    EXPECT_EQ(text("Ticker_tape_settings", "B4"), "=TWS_Quotes!$P$5");
+    EXPECT_EQ(text("Ticker_tape_settings", "C4"), "");
+    EXPECT_EQ(text("Sheet2", "B3"), "Local Time");
+    EXPECT_EQ(text("Sheet2", "C3"), "MSFT(high)");
+    EXPECT_EQ(text("Sheet2", "D3"), "");
+    EXPECT_EQ(sheet("Sheet2")->Range("B1:C1")->ColumnWidth(), 10.0);
+    EXPECT_EQ(sheet("Sheet2")->Range("D1")->ColumnWidth(), MemoryWorksheet::kStandardWidth);
+    EXPECT_EQ(sheet("Sheet2")->Range("B3:C22")->Borders(xlEdgeRight)->LineStyle(), xlDashDotDot);
+}
+
+TEST_F(TapeWriter, AnEmptiedCellBelowTheTableDoesNotLeaveAGap) {
+    open(three_stocks().tape({"IBM", "=TWS_Quotes!$J$6", "", "Sheet2!Q3:R22"}));
+    const auto table = sheet("Ticker_tape_settings");
+    table->Range("A30")->Value("old");
+    table->Range("A30")->Value(Variant());
+    insert_at("Sheet2!B3:C22");
+    fakes.host->click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Ticker_tape_settings", "A5"), "MSFT");
+}
+
+TEST_F(TapeWriter, ALocationOnASheetWhoseNameNeedsQuotesIsLaidOut) {
+    open(three_stocks().sheet("My Sheet"));
+    fakes.host->click("ButGetAddress");
+    EXPECT_EQ(show(), "DATABEGINNING");
+    pelorin->RefEditInputs("'My Sheet'!$B$3");
+    fakes.host->click("ButInsert").expect_hidden("frmAddRibbon");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Ticker_tape_settings", "D4"), "'My Sheet'!B3:C22");
+    EXPECT_EQ(text("My Sheet", "B3"), "Local Time");
+    EXPECT_EQ(sheet("My Sheet")->Range("B3:C22")->Borders(xlEdgeBottom)->ColorIndex(), 16);
+}
+
+TEST_F(TapeWriter, WithoutTapeTableLoadingAndInsertingAreReportedAndTheUsersViewKept) {
+    open(three_stocks().without_tape_table());
+    expect_report_and_abort("in Pelorin.frmAddRibbon.LoadFGChart");  // collecting the tapes of MSFT
+    expect_report_and_abort("in Pelorin.frmAddRibbon.LoadFGChart");  // and of IBM
+    fakes.host
+        ->inspect([&](forms::Form&) {
+            EXPECT_EQ(dialog().VSFExcel.Rows(), 4) << "the symbol table loads all the same";
+            EXPECT_EQ(dialog().VSFChart.Rows(), 1);
+        })
+        .type("txtAddress", "Sheet2!B3:C22")
+        .click("ButInsert");
+    expect_report_and_abort("in Pelorin.frmAddRibbon.AddSymbolToSheet");
+    fakes.host->expect_hidden("frmAddRibbon");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Sheet2", "B3"), "") << "no tape area without its table row";
+    EXPECT_TRUE(excel->ScreenUpdating());
+    EXPECT_EQ(excel->ActiveSheet()->Name(), "Sheet2");
+    EXPECT_TRUE(errors.call_stack().empty());
+}
+
+}  // namespace
+}  // namespace corvel::tape_test
