@@ -44,11 +44,11 @@ build: deps $(BUILD)/build.ninja
 
 $(WIN64)/build.ninja: | deps-windows
 	cmake -S . -B $(WIN64) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64.cmake -DCORVEL_MINGW_ARCH=x86_64 $(CMAKE_FLAGS)
 
 $(WIN32)/build.ninja: | deps-windows
 	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake $(CMAKE_FLAGS)
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64.cmake -DCORVEL_MINGW_ARCH=i686 $(CMAKE_FLAGS)
 
 windows: deps-windows $(WIN64)/build.ninja $(WIN32)/build.ninja
 	cmake --build $(WIN64) -j $(JOBS)

@@ -78,6 +78,16 @@ int resolve(std::string_view host, int port, bool passive, AddressList& list, st
     return 0;
 }
 
+// A non-blocking socket for one resolved address, or an empty one with `error` saying why.
+Socket open_socket(const addrinfo& a, std::string& error) {
+    Socket s(native(::socket(a.ai_family, a.ai_socktype, a.ai_protocol)));
+    if (!s || !set_non_blocking(sock_of(s.get()))) {
+        error = system_error(::WSAGetLastError());
+        return {};
+    }
+    return s;
+}
+
 }  // namespace
 
 Socket& Socket::operator=(Socket&& other) noexcept {
@@ -140,11 +150,8 @@ Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::st
     if (resolve(host.empty() ? std::string_view("127.0.0.1") : host, port, false, list, error) != 0) return {};
     error = "no address";
     for (const addrinfo* a = list.head; a; a = a->ai_next) {
-        Socket s(native(::socket(a->ai_family, a->ai_socktype, a->ai_protocol)));
-        if (!s || !set_non_blocking(sock_of(s.get()))) {
-            error = system_error(::WSAGetLastError());
-            continue;
-        }
+        Socket s = open_socket(*a, error);
+        if (!s) continue;
         if (::connect(sock_of(s.get()), a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0) {
             const int code = ::WSAGetLastError();
             if (code != WSAEWOULDBLOCK && code != WSAEINPROGRESS) {
@@ -180,11 +187,8 @@ Socket listen_tcp(std::string_view address, int port, std::string& error) {
     if (resolve(address, port, true, list, error) != 0) return {};
     error = "no address";
     for (const addrinfo* a = list.head; a; a = a->ai_next) {
-        Socket s(native(::socket(a->ai_family, a->ai_socktype, a->ai_protocol)));
-        if (!s || !set_non_blocking(sock_of(s.get()))) {
-            error = system_error(::WSAGetLastError());
-            continue;
-        }
+        Socket s = open_socket(*a, error);
+        if (!s) continue;
         if (::bind(sock_of(s.get()), a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0 ||
             ::listen(sock_of(s.get()), 64) != 0) {
             error = system_error(::WSAGetLastError());

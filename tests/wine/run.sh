@@ -8,21 +8,15 @@ win64=$(realpath "$1")
 win32=$(realpath "$2")
 native=$(realpath "$3")
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/common.sh"
 
-export WINEPREFIX="$win64/wine-prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export DISPLAY=
+use_wine_prefix "$win64/wine-prefix"
 failures=0
 step() { echo "== $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 step "fresh Wine prefix in $WINEPREFIX"
-rm -rf "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1
-# No display in CI: the null graphics driver serves the hidden windows the libraries use.
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-wineserver -w
+fresh_wine_prefix
 
 dll=$(winepath -w "$win64/bin/Tallowin3.dll")
 suite=$(winepath -w "$here/tallowin3_suite.vbs")
@@ -33,7 +27,7 @@ run_suite() {
     local out
     out=$(wine cscript //nologo "$@" 2>&1 | tr -d '\r') || true
     echo "$out" | sed 's/^/   /'
-    echo "$out" | grep -q "checks, 0 failed" || fail "$name"
+    grep -q "checks, 0 failed" <<<"$out" || fail "$name"
 }
 
 step "regsvr32 Tallowin3.dll (machine)"
@@ -44,14 +38,8 @@ run_suite "script suite" "$suite" 1
 step "event client against the TWS simulator"
 client=$(winepath -w "$win64/bin/tallowin3_client.exe")
 # The simulator keeps what it sent and writes it when stopped; the client writes what arrived.
-"$native/bin/corvel-twssim" --port 0 --seed 7 --record "$win64/sim.sent" >"$win64/sim.log" 2>&1 &
-sim=$!
-port=""
-for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on [^ ]*:\([0-9][0-9]*\) .*/\1/p' "$win64/sim.log")
-    [ -n "$port" ] && break
-    sleep 0.1
-done
+start_simulator "$win64/sim.log" "$native/bin/corvel-twssim" --seed 7 --record "$win64/sim.sent"
+port=$sim_port
 if [ -n "$port" ]; then
     wine "$client" "$port" "$(winepath -w "$win64/client.received")" 2>&1 | tr -d '\r' | tee "$win64/client.log" \
         | sed 's/^/   /' || true
@@ -65,12 +53,12 @@ step "what arrived is what the simulator sent"
 compare=$(wine "$client" compare "$(winepath -w "$win64/client.received")" "$(winepath -w "$win64/sim.sent")" 2>&1 \
     | tr -d '\r') || true
 echo "$compare" | sed 's/^/   /'
-echo "$compare" | grep -q "checks, 0 failed" || fail "comparison with the simulator"
+grep -q "checks, 0 failed" <<<"$compare" || fail "comparison with the simulator"
 
 step "after disconnect, the generic-tick list is stored under HKCU\\Software\\HALVARD\\Corvel\\SettingsCorvel"
 ticks=$(wine reg query 'HKCU\Software\HALVARD\Corvel\SettingsCorvel' /v CorvelgenericTicks 2>&1 | tr -d '\r') || true
 echo "$ticks" | sed 's/^/   /'
-echo "$ticks" | grep -q "REG_SZ *100,101,104,105,107,165,225,232,233,236" || fail "stored generic-tick list"
+grep -q "REG_SZ *100,101,104,105,107,165,225,232,233,236" <<<"$ticks" || fail "stored generic-tick list"
 
 step "unregister, then register for the current user only"
 wine regsvr32 /s /u "$dll" || fail "regsvr32 /u"
