@@ -1,6 +1,8 @@
 # The front door. `make test` and `make bench` install what they need on a fresh Debian machine.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+WIN64      ?= build-win64
+WIN32      ?= build-win32
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -9,7 +11,7 @@ FUZZ_TIME  ?= 60
 # Extra arguments for `make quotes`, e.g. ARGS='--sim-rate 20 --duration 60'.
 ARGS       ?=
 
-.PHONY: all deps build test test-native test-asan test-fuzz fuzz bench quotes clean help
+.PHONY: all deps deps-windows build windows test test-native test-asan test-windows test-fuzz fuzz bench bench-windows quotes clean help
 
 all: build
 
@@ -18,11 +20,16 @@ help:
 	@echo "make quotes  live quotes from the embedded TWS simulator (ARGS='...' adds corvel-quotes arguments)"
 	@echo "make bench   build in release mode and run every benchmark (JSON in $(BUILD)/bench/)"
 	@echo "make build   build programs and tools into $(BUILD)/bin/"
+	@echo "make windows cross-build the Windows DLLs (x64, x86) into $(WIN64)/bin/ and $(WIN32)/bin/"
+	@echo "make bench-windows  records per second through Tallowin3.dll under Wine"
 	@echo "make fuzz    fuzz the wire decoder (FUZZ_TIME=seconds, default $(FUZZ_TIME))"
 	@echo "make clean   remove the build trees"
 
 deps:
 	@scripts/install-deps.sh
+
+deps-windows:
+	@scripts/install-deps.sh windows
 
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
@@ -34,6 +41,18 @@ $(ASAN_BUILD)/build.ninja: | deps
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
+
+$(WIN64)/build.ninja: | deps-windows
+	cmake -S . -B $(WIN64) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64.cmake -DCORVEL_MINGW_ARCH=x86_64 $(CMAKE_FLAGS)
+
+$(WIN32)/build.ninja: | deps-windows
+	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64.cmake -DCORVEL_MINGW_ARCH=i686 $(CMAKE_FLAGS)
+
+windows: deps-windows $(WIN64)/build.ninja $(WIN32)/build.ninja
+	cmake --build $(WIN64) -j $(JOBS)
+	cmake --build $(WIN32) -j $(JOBS)
 
 test-native: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -57,7 +76,14 @@ fuzz test-fuzz: deps $(FUZZ_BUILD)/build.ninja
 	    || { tail -n 60 $(FUZZ_BUILD)/fuzz.log; echo "the fuzzer found a failing input (see $(FUZZ_BUILD)/)"; exit 1; }
 	@grep -E '^(Done|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' $(FUZZ_BUILD)/fuzz.log
 
-test: test-native test-asan test-fuzz
+test-windows: build windows
+	tests/wine/run.sh $(WIN64) $(WIN32) $(BUILD)
+
+# Records per second through Tallowin3.dll under Wine, read one by one through IDispatch.
+bench-windows: build windows
+	tests/wine/bench.sh $(WIN64) $(BUILD) 10
+
+test: test-native test-asan test-fuzz test-windows
 	@echo "All tests passed."
 
 # The main job: corvel-quotes against its embedded simulator, for half a minute or until Ctrl-C.
@@ -73,4 +99,4 @@ bench: build
 	done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) compile_commands.json
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN64) $(WIN32) compile_commands.json

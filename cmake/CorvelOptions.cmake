@@ -7,6 +7,12 @@ target_include_directories(corvel_options INTERFACE
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(corvel_options INTERFACE -Wall -Wextra -Wpedantic
         -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual)
+    if(WIN32)
+        # COM interfaces are released through Release(), never deleted through a base pointer.
+        target_compile_options(corvel_options INTERFACE -Wno-non-virtual-dtor)
+        # Windows 7 is the oldest system the libraries run on.
+        target_compile_definitions(corvel_options INTERFACE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+    endif()
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
         # GCC 12 reports overlapping copies inside std::string at -O3 that cannot happen (PR 105329).
         target_compile_options(corvel_options INTERFACE -Wshadow=local -Wno-restrict)

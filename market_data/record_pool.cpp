@@ -1,8 +1,10 @@
 #include "market_data/record_pool.h"
 
 #include <cstdint>
-#include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include "market_data/tws_data.h"
 
@@ -21,7 +23,7 @@ struct FreeCell {
 };
 
 struct Slab {
-    Pool* owner;  // null once the owning thread has ended
+    Pool* owner;  // null once its pool was shut down
     Slab* prev;
     Slab* next;
     FreeCell* free;
@@ -38,6 +40,7 @@ char* cell(Slab* s, std::uint32_t i) { return reinterpret_cast<char*>(s) + kFirs
     return reinterpret_cast<Slab*>(reinterpret_cast<std::uintptr_t>(p) & ~(std::uintptr_t{kSlabBytes} - 1));
 }
 bool has_room(const Slab* s) { return s->free != nullptr || s->bump < kCells; }
+void free_slab(Slab* s) noexcept { ::operator delete(s, std::align_val_t{kSlabBytes}); }
 
 struct Pool {
     Slab* current = nullptr;  // slab allocated from
@@ -64,9 +67,7 @@ struct Pool {
                 current = room;
                 unlink(current);
             } else {
-                void* memory = std::aligned_alloc(kSlabBytes, kSlabBytes);
-                if (!memory) throw std::bad_alloc();
-                current = static_cast<Slab*>(memory);
+                current = static_cast<Slab*>(::operator new(kSlabBytes, std::align_val_t{kSlabBytes}));
                 *current = Slab{this, nullptr, nullptr, nullptr, 0, 0, false};
                 ++slabs;
             }
@@ -83,14 +84,14 @@ struct Pool {
     void release(Slab* s) {
         if (s->listed) unlink(s);
         --slabs;
-        std::free(s);
+        free_slab(s);
     }
 
-    ~Pool() {
-        // Slabs with records still alive outlive the thread; the last record frees them.
-        auto orphan = [this](Slab* s) {
+    // Gives back every slab; a slab with records still alive is left to its last record.
+    void release_all() noexcept {
+        auto orphan = [](Slab* s) {
             if (s->live == 0) {
-                std::free(s);
+                free_slab(s);
             } else {
                 s->owner = nullptr;
                 s->listed = false;
@@ -102,12 +103,42 @@ struct Pool {
             s = next;
         }
         if (current) orphan(current);
+        room = current = nullptr;
+        slabs = 0;
     }
 };
 
-thread_local Pool t_pool;
+// A pool per thread, reached through a plain pointer: a thread-local object with a destructor would
+// pin a Windows DLL in memory for as long as its thread lives. Pools are never freed while their
+// module is loaded (a thread that ends leaves its small pool behind, listed here); `shutdown` frees
+// them when the module goes.
+thread_local Pool* t_pool = nullptr;
+std::mutex g_pools_mutex;
+std::vector<Pool*>* g_pools = new std::vector<Pool*>();  // never destroyed: pools outlive static teardown
+
+[[maybe_unused]] Pool& this_threads_pool() {
+    if (!t_pool) {
+        auto pool = std::make_unique<Pool>();
+        {
+            std::lock_guard lock(g_pools_mutex);
+            g_pools->push_back(pool.get());
+        }
+        t_pool = pool.release();
+    }
+    return *t_pool;
+}
 
 }  // namespace
+
+void shutdown() noexcept {
+    std::lock_guard lock(g_pools_mutex);
+    for (Pool* pool : *g_pools) {
+        pool->release_all();
+        delete pool;
+    }
+    g_pools->clear();
+    t_pool = nullptr;
+}
 
 #ifdef CORVEL_PLAIN_RECORD_ALLOCATION
 // Sanitizer builds give every record its own allocation, so a use after free is caught.
@@ -116,7 +147,7 @@ void deallocate(void* p) noexcept { ::operator delete(p); }
 #else
 void* allocate(std::size_t bytes) {
     if (bytes != kCellBytes) return ::operator new(bytes);
-    return t_pool.allocate();
+    return this_threads_pool().allocate();
 }
 
 void deallocate(void* p) noexcept {
@@ -128,7 +159,7 @@ void deallocate(void* p) noexcept {
     const std::uint32_t live = --s->live;
     Pool* owner = s->owner;
     if (!owner) {
-        if (live == 0) std::free(s);
+        if (live == 0) free_slab(s);
         return;
     }
     if (s == owner->current) return;
@@ -141,6 +172,6 @@ void deallocate(void* p) noexcept {
 
 #endif
 
-std::size_t slab_count() noexcept { return t_pool.slabs; }
+std::size_t slab_count() noexcept { return t_pool ? t_pool->slabs : 0; }
 
 }  // namespace corvel::record_pool

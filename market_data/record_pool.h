@@ -15,6 +15,8 @@ void* allocate(std::size_t bytes);
 void deallocate(void* p) noexcept;
 // Slabs currently held by this thread's pool (for tests).
 std::size_t slab_count() noexcept;
+// Frees every pool and empty slab: for a module that is being unloaded, when no record is left.
+void shutdown() noexcept;
 }  // namespace record_pool
 
 }  // namespace corvel

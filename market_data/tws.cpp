@@ -65,6 +65,9 @@ bool cTWS::Connect(std::string_view Host, std::int32_t Port, std::int32_t client
 void cTWS::disconnect() {
     form_->StartStop(false);
     form_->Tws1().disconnect();
+    // A list never read (no successful Connect, no StartQuery) is empty: storing it would erase the
+    // list the user keeps for the next session.
+    if (generic_ticks_.empty()) return;
     try {
         settings_->SaveSetting(kSettingsSection, kGenericTicksKey, generic_ticks_);
     } catch (...) {

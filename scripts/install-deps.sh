@@ -14,6 +14,8 @@ packages=(
 for group in "$@"; do
     case "$group" in
         base) ;;
+        # Cross compilers, the IDL compiler and Wine to run the Windows DLLs' tests.
+        windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine64) ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
     esac
 done

@@ -60,6 +60,15 @@ TEST_F(ConnectionTest, AStoredGenericTickListIsUsedAfterConnect) {
     EXPECT_EQ(control().calls_named("request").at(0).generic_ticks, "233,236");
 }
 
+TEST_F(ConnectionTest, ADisconnectWithoutAListKeepsTheStoredOne) {
+    fake.registry->put_value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\SettingsCorvel",
+                             "CorvelgenericTicks", RegType::Sz, std::string("233,236") + '\0');
+    fake.script->fail("connect");
+    EXPECT_FALSE(tws->Connect("127.0.0.1", 1, 1));
+    tws->disconnect();
+    EXPECT_EQ(stored_ticks(*fake.registry), std::string("233,236") + '\0');
+}
+
 TEST_F(ConnectionTest, ASettingsFailureLeavesTheDefaultList) {
     fake.registry->fail(MemoryRegistry::Op::OpenKey, reg_status::kAccessDenied, -1);
     fake.registry->fail(MemoryRegistry::Op::CreateKey, reg_status::kAccessDenied, -1);

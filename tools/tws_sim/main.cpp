@@ -2,11 +2,26 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 
 #include "corvel/version.h"
 #include "platform/posix/interrupt_signal.h"
 #include "tools/tws_sim/tws_simulator.h"
+
+namespace {
+
+// What another process compares its received ticks with.
+bool write_sent_ticks(const std::string& path, const std::vector<corvel::sim::SentTick>& ticks) {
+    std::ofstream out(path);
+    out.precision(17);
+    for (const auto& t : ticks) {
+        out << t.connection << ' ' << t.req_id << ' ' << t.tick.tick_type << ' ' << t.tick.value << '\n';
+    }
+    return static_cast<bool>(out.flush());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using corvel::sim::SimulatorConfig;
@@ -57,8 +72,13 @@ int main(int argc, char** argv) {
                        "Announce a frame longer than TWS ever sends after N messages");
     faults->add_flag("--trickle", config.faults.trickle, "Send a few bytes at a time, a millisecond apart");
     app.add_flag("-v,--verbose", verbose, "Report connections, subscriptions and faults on stderr");
+    std::string record_file;
+    app.add_option("--record", record_file,
+                   "When stopped (Ctrl-C or SIGTERM), write every tick sent to FILE, one per line: connection, "
+                   "ticker id, tick type, value");
 
     CLI11_PARSE(app, argc, argv);
+    config.record_sent = !record_file.empty();
 
     if (!corvel::sim::parse_update_rate(rate, config.updates_per_second, config.firehose)) {
         std::cerr << "corvel-twssim: --rate must be a positive number or 'max', not '" << rate << "'\n";
@@ -74,6 +94,10 @@ int main(int argc, char** argv) {
                     simulator.port(), config.server_version);
         std::fflush(stdout);
         simulator.run(interrupt.socket());
+        if (!record_file.empty() && !write_sent_ticks(record_file, simulator.sent_ticks())) {
+            std::cerr << "corvel-twssim: cannot write " << record_file << '\n';
+            return 1;
+        }
         if (verbose) std::cerr << "corvel-twssim: stopped\n";
     } catch (const std::exception& e) {
         std::cerr << "corvel-twssim: " << e.what() << '\n';

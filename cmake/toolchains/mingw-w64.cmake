@@ -1,0 +1,16 @@
+# Cross build for Windows with MinGW-w64: -DCORVEL_MINGW_ARCH=x86_64 (the default) or i686. The
+# runtime is linked statically, so a DLL needs nothing beside it.
+set(CORVEL_MINGW_ARCH x86_64 CACHE STRING "MinGW-w64 target: x86_64 or i686")
+set(arch ${CORVEL_MINGW_ARCH})
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${arch})
+set(CMAKE_C_COMPILER ${arch}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${arch}-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER ${arch}-w64-mingw32-windres)
+set(CORVEL_WIDL ${arch}-w64-mingw32-widl)
+set(CMAKE_FIND_ROOT_PATH /usr/${arch}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Records per second from the simulator's firehose through Tallowin3.dll under Wine, each one read by
+# the event client through IDispatch:  tests/wine/bench.sh <win64 build dir> <native build dir> [seconds]
+set -euo pipefail
+. "$(cd "$(dirname "$0")" && pwd)/common.sh"
+win64=$(realpath "$1")
+native=$(realpath "$2")
+seconds=${3:-10}
+use_wine_prefix "$win64/wine-prefix"
+[ -d "$WINEPREFIX" ] || fresh_wine_prefix
+wine regsvr32 /s "$(winepath -w "$win64/bin/Tallowin3.dll")"
+start_simulator "$win64/bench-sim.log" "$native/bin/corvel-twssim" --rate max
+trap 'kill "$sim" 2>/dev/null || true' EXIT
+[ -n "$sim_port" ] || { echo "the simulator did not start"; exit 1; }
+wine "$(winepath -w "$win64/bin/tallowin3_client.exe")" "$sim_port" --bench "$seconds" | tr -d '\r'
