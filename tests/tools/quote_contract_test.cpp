@@ -17,37 +17,37 @@ std::string error_of(const std::function<void()>& call) {
 }
 
 TEST(ContractSpec, StocksNeedFourFieldsAndTakeAPrimaryExchange) {
-    const QuoteContract c = parse_contract_spec("STK:IBM:SMART:USD:primary=NYSE");
+    const QuoteContract c = parse_contract_option("STK:IBM:SMART:USD:primary=NYSE");
     EXPECT_EQ(c.sec_type, "STK");
     EXPECT_EQ(c.symbol, "IBM");
     EXPECT_EQ(c.exchange, "SMART");
     EXPECT_EQ(c.currency, "USD");
     EXPECT_EQ(c.primary_exchange, "NYSE");
     EXPECT_EQ(c.label(), "IBM");
-    EXPECT_EQ(parse_contract_spec("cash:EUR:IDEALPRO:USD").label(), "EUR.USD");
+    EXPECT_EQ(parse_contract_option("cash:EUR:IDEALPRO:USD").label(), "EUR.USD");
 }
 
 TEST(ContractSpec, OptionsAndFuturesCarryTheirOwnFields) {
     const QuoteContract o =
-        parse_contract_spec("OPT:IBM:SMART:USD:expiry=20261218:strike=150.5:right=c:multiplier=100");
+        parse_contract_option("OPT:IBM:SMART:USD:expiry=20261218:strike=150.5:right=c:multiplier=100");
     EXPECT_EQ(o.expiry, "20261218");
     EXPECT_EQ(o.strike, 150.5);
     EXPECT_EQ(o.right, "C");
     EXPECT_EQ(o.multiplier, "100");
     EXPECT_EQ(o.label(), "IBM 20261218 150.5 C");
-    EXPECT_EQ(parse_contract_spec("Futures:ES:CME:USD:expiry=202612").sec_type, "FUT");
+    EXPECT_EQ(parse_contract_option("Futures:ES:CME:USD:expiry=202612").sec_type, "FUT");
 }
 
 TEST(ContractSpec, MistakesAreExplained) {
-    EXPECT_NE(error_of([] { parse_contract_spec("IBM"); }).find("TYPE:SYMBOL:EXCHANGE:CURRENCY"),
+    EXPECT_NE(error_of([] { parse_contract_option("IBM"); }).find("TYPE:SYMBOL:EXCHANGE:CURRENCY"),
               std::string::npos);
-    EXPECT_NE(error_of([] { parse_contract_spec("STK::SMART:USD"); }).find("must not be empty"),
+    EXPECT_NE(error_of([] { parse_contract_option("STK::SMART:USD"); }).find("must not be empty"),
               std::string::npos);
-    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:strike=abc"); }).find("strike 'abc'"),
+    EXPECT_NE(error_of([] { parse_contract_option("OPT:IBM:SMART:USD:strike=abc"); }).find("strike 'abc'"),
               std::string::npos);
-    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:colour=red"); }).find("'colour'"),
+    EXPECT_NE(error_of([] { parse_contract_option("OPT:IBM:SMART:USD:colour=red"); }).find("'colour'"),
               std::string::npos);
-    EXPECT_NE(error_of([] { parse_contract_spec("OPT:IBM:SMART:USD:20261218"); }).find("'20261218'"),
+    EXPECT_NE(error_of([] { parse_contract_option("OPT:IBM:SMART:USD:20261218"); }).find("'20261218'"),
               std::string::npos);
 }
 

@@ -15,7 +15,7 @@
 int main(int argc, char** argv) {
     using namespace corvel::quotes;
     QuotesOptions options;
-    std::vector<std::string> contract_specs;
+    std::vector<std::string> contract_options;
     std::string contracts_file;
     std::string ticks = "0-9";
     std::string sim_rate = "4";
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     app.add_option("--client-id", options.client_id,
                    "API client id; each program connected to one TWS needs its own");
     app.add_option(
-           "--contract", contract_specs,
+           "--contract", contract_options,
            "A contract as TYPE:SYMBOL:EXCHANGE:CURRENCY, with :expiry=, :strike=, :right=, :multiplier= "
            "and :primary= for the rest (repeatable). Examples: STK:IBM:SMART:USD:primary=NYSE, "
            "CASH:EUR:IDEALPRO:USD, FUT:ES:CME:USD:expiry=202612, "
@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
 
     try {
-        for (const auto& spec : contract_specs)
-            options.contracts.push_back(parse_contract_spec(spec));
+        for (const auto& option : contract_options)
+            options.contracts.push_back(parse_contract_option(option));
         if (!contracts_file.empty()) {
             std::ifstream in(contracts_file, std::ios::binary);
             std::ostringstream text;

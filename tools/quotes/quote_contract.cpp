@@ -62,9 +62,9 @@ std::string QuoteContract::label() const {
     return out;
 }
 
-QuoteContract parse_contract_spec(std::string_view spec) {
-    const std::string shown = "contract '" + std::string(spec) + "': ";
-    const auto parts = split(spec, ':');
+QuoteContract parse_contract_option(std::string_view option) {
+    const std::string shown = "contract '" + std::string(option) + "': ";
+    const auto parts = split(option, ':');
     if (parts.size() < 4) {
         throw std::invalid_argument(shown +
                                     "expected TYPE:SYMBOL:EXCHANGE:CURRENCY, for example STK:IBM:SMART:USD");

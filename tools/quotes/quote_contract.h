@@ -25,7 +25,7 @@ struct QuoteContract {
 // "TYPE:SYMBOL:EXCHANGE:CURRENCY" followed by any of ":expiry=...", ":strike=...", ":right=...",
 // ":multiplier=...", ":primary=..." (for options and futures). Throws std::invalid_argument saying
 // what is wrong.
-QuoteContract parse_contract_spec(std::string_view spec);
+QuoteContract parse_contract_option(std::string_view option);
 
 // A contracts file: one contract per line in the nine columns of the quotes worksheet (ticker, type,
 // expiry, strike, right, multiplier, exchange, primary exchange, currency), separated by commas or
