@@ -18,7 +18,13 @@ class Socket {
     Socket() noexcept = default;
     explicit Socket(NativeSocket handle) noexcept : handle_(handle) {}
     Socket(Socket&& other) noexcept : handle_(other.release()) {}
-    Socket& operator=(Socket&& other) noexcept;
+    Socket& operator=(Socket&& other) noexcept {
+        if (this != &other) {
+            reset();
+            handle_ = other.release();
+        }
+        return *this;
+    }
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
     ~Socket() { reset(); }

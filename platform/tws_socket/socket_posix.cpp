@@ -71,14 +71,6 @@ Socket open_socket(const addrinfo& address, std::string& error) {
 
 }  // namespace
 
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        reset();
-        handle_ = other.release();
-    }
-    return *this;
-}
-
 void Socket::reset() noexcept {
     if (handle_ != kNoSocket) {
         ::close(fd_of(handle_));

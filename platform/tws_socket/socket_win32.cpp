@@ -90,14 +90,6 @@ Socket open_socket(const addrinfo& a, std::string& error) {
 
 }  // namespace
 
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        reset();
-        handle_ = other.release();
-    }
-    return *this;
-}
-
 void Socket::reset() noexcept {
     if (handle_ != kNoSocket) {
         ::closesocket(sock_of(handle_));
