@@ -61,7 +61,7 @@ void PollLoop::compact() noexcept {
 void PollLoop::ProcessPending() {
     if (pending_interval_.count() > 0) {
         const SteadyTime now = std::chrono::steady_clock::now();
-        if (now - last_pending_ < pending_interval_) return;
+        if (last_pending_ && now - *last_pending_ < pending_interval_) return;
         last_pending_ = now;
     }
     poll_and_dispatch(0);

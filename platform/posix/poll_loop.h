@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/event_pump.h"
@@ -59,7 +60,9 @@ class PollLoop final : public EventPump, public IoReactor {
     std::vector<pollfd> fds_;
     int depth_ = 0;
     std::chrono::microseconds pending_interval_;
-    SteadyTime last_pending_{};
+    // Empty until the first look: the steady clock's epoch is the machine's boot on Linux, so an
+    // interval measured from it would skip the first look on a machine that started recently.
+    std::optional<SteadyTime> last_pending_;
 };
 
 }  // namespace corvel
