@@ -50,6 +50,7 @@ run_event_client() {
     fi
     kill -TERM "$sim" 2>/dev/null || true
     wait "$sim" 2>/dev/null || true
+    sim=""
     step "$width: what arrived is what the simulator sent"
     local compare
     compare=$(wine_run "$client" compare "$(windows_path "$dir/client.received")" "$(windows_path "$dir/sim.sent")" 2>&1 |
@@ -96,11 +97,7 @@ check_exports() {
 test_width() {
     local dir=$1 objdump=$2 dll
     use_wine_prefix "$dir/wine-prefix"
-    step "$width: fresh Wine prefix in $WINEPREFIX"
-    if ! fresh_wine_prefix; then
-        fail "cannot make the Wine prefix"
-        return
-    fi
+    step "$width: Wine prefix $WINEPREFIX"
     if ! reg query 'HKCU\Software' >/dev/null 2>&1; then
         fail "Wine cannot run $system\\reg.exe (the x86 tests need the 32-bit Wine: scripts/install-deps.sh windows)"
         stop_wine_prefix
@@ -129,6 +126,27 @@ test_width() {
     check_exports "$dir/bin/Tallowin3.dll" "$objdump"
     stop_wine_prefix
 }
+
+# Whatever ends the run, nothing of it stays running.
+sim=""
+cleanup() {
+    [ -n "$sim" ] && kill -TERM "$sim" 2>/dev/null
+    local prefix
+    for prefix in "$win64/wine-prefix" "$win32/wine-prefix"; do (use_wine_prefix "$prefix" && stop_wine_prefix); done
+}
+trap cleanup EXIT
+
+# Both prefixes start the same: the second is a copy of the first made before any test ran in it,
+# which is quicker than booting Wine again.
+width=all
+step "fresh Wine prefixes in $win64/wine-prefix and $win32/wine-prefix"
+use_wine_prefix "$win32/wine-prefix"
+stop_wine_prefix
+use_wine_prefix "$win64/wine-prefix"
+if ! { fresh_wine_prefix && rm -rf "$win32/wine-prefix" && cp -a "$WINEPREFIX" "$win32/wine-prefix"; }; then
+    fail "cannot make the Wine prefixes"
+    exit 1
+fi
 
 width=x64 system='C:\windows\system32'
 test_width "$win64" x86_64-w64-mingw32-objdump
