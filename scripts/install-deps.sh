@@ -14,8 +14,10 @@ packages=(
 for group in "$@"; do
     case "$group" in
         base) ;;
-        # Cross compilers, the IDL compiler and Wine to run the Windows DLLs' tests.
-        windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine64) ;;
+        # Cross compilers, the IDL compiler and Wine to run the Windows DLLs' tests; the 32-bit Wine
+        # runs the x86 DLL's.
+        windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine64
+                            wine32:i386) ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
     esac
 done
@@ -33,5 +35,15 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 echo "install-deps: installing ${missing[*]}"
 # Wait for another installer rather than fail: parallel builds may ask at the same time.
 lock=(-o DPkg::Lock::Timeout=900)
+# A package of another architecture needs that architecture known to dpkg before the update.
+for p in "${missing[@]}"; do
+    case "$p" in
+        *:*)
+            arch=${p##*:}
+            if [ "$arch" != "$(dpkg --print-architecture)" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+                $sudo dpkg --add-architecture "$arch"
+            fi ;;
+    esac
+done
 $sudo apt-get "${lock[@]}" update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"

@@ -13,17 +13,26 @@ namespace {
 constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr wchar_t kClassName[] = L"CorvelTwsSocketWindow";
 
-ATOM window_class() {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcW;  // replaced per window once the reactor is attached
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kClassName;
-        return ::RegisterClassExW(&wc);
-    }();
-    return atom;
+// The module this code is linked into. In a DLL the window class must be the DLL's own: a class
+// registered under the host's instance outlives the DLL, and the DLL loaded again cannot register it.
+HINSTANCE own_instance() noexcept {
+    HMODULE module = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&own_instance), &module);
+    return module;
 }
+
+// Windows of every thread share the class; the count says how many reactors hold it.
+SRWLOCK g_class_lock = SRWLOCK_INIT;
+int g_class_users = 0;
+
+class ClassLock {
+public:
+    ClassLock() noexcept { ::AcquireSRWLockExclusive(&g_class_lock); }
+    ~ClassLock() { ::ReleaseSRWLockExclusive(&g_class_lock); }
+    ClassLock(const ClassLock&) = delete;
+    ClassLock& operator=(const ClassLock&) = delete;
+};
 
 UINT milliseconds_until(SteadyTime when) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
@@ -35,10 +44,38 @@ UINT milliseconds_until(SteadyTime when) {
 
 std::shared_ptr<WindowReactor> WindowReactor::create() { return std::shared_ptr<WindowReactor>(new WindowReactor()); }
 
+// The class is registered with the first window and unregistered with the last: none is left when
+// the DLL can be unloaded (no object, so no reactor, is alive then), and no DllMain has to call the
+// window manager under the loader lock.
+WindowReactor::ClassUse::ClassUse() {
+    const ClassLock lock;
+    if (g_class_users == 0) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = DefWindowProcW;  // replaced per window once the reactor is attached
+        wc.hInstance = own_instance();
+        wc.lpszClassName = kClassName;
+        // A class of ours is left when unregistering it failed (the last window went inside its own
+        // message): its procedure is the system's, so it serves as well as a new one.
+        WNDCLASSEXW existing{};
+        existing.cbSize = sizeof existing;
+        if (!::RegisterClassExW(&wc)) {
+            const bool ours_left = ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS &&
+                                   ::GetClassInfoExW(wc.hInstance, kClassName, &existing);
+            if (!ours_left) throw std::runtime_error("cannot register the socket window class");
+        }
+    }
+    ++g_class_users;
+}
+
+WindowReactor::ClassUse::~ClassUse() {
+    const ClassLock lock;
+    if (--g_class_users == 0) ::UnregisterClassW(kClassName, own_instance());
+}
+
 WindowReactor::WindowReactor() {
-    if (!window_class()) throw std::runtime_error("cannot register the socket window class");
-    window_.reset(::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    ::GetModuleHandleW(nullptr), nullptr));
+    window_.reset(::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, own_instance(),
+                                    nullptr));
     if (!window_) throw std::runtime_error("cannot create the socket window");
     ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowReactor::window_proc));

@@ -37,6 +37,15 @@ private:
         IoHandler* handler;
         bool want_write;
     };
+    // The window class, held for as long as this reactor's window exists (so declared before it).
+    class ClassUse {
+    public:
+        ClassUse();
+        ~ClassUse();
+        ClassUse(const ClassUse&) = delete;
+        ClassUse& operator=(const ClassUse&) = delete;
+    };
+    ClassUse class_use_;
     unique_hwnd window_;
     std::unordered_map<NativeSocket, Watch> watches_;
     std::unordered_map<UINT_PTR, IoHandler*> timers_;  // one timer per handler, by its own id

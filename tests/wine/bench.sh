@@ -8,8 +8,8 @@ native=$(realpath "$2")
 seconds=${3:-10}
 use_wine_prefix "$win64/wine-prefix"
 [ -d "$WINEPREFIX" ] || fresh_wine_prefix
-wine regsvr32 /s "$(winepath -w "$win64/bin/Tallowin3.dll")"
+wine_run regsvr32 /s "$(wine_run winepath -w "$win64/bin/Tallowin3.dll")"
 start_simulator "$win64/bench-sim.log" "$native/bin/corvel-twssim" --rate max
-trap 'kill "$sim" 2>/dev/null || true' EXIT
+trap 'kill "$sim" 2>/dev/null || true; stop_wine_prefix' EXIT
 [ -n "$sim_port" ] || { echo "the simulator did not start"; exit 1; }
-wine "$(winepath -w "$win64/bin/tallowin3_client.exe")" "$sim_port" --bench "$seconds" | tr -d '\r'
+wine_run "$(wine_run winepath -w "$win64/bin/tallowin3_client.exe")" "$sim_port" --bench "$seconds" | tr -d '\r'

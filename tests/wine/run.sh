@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the Windows tests under Wine: registers the x64 DLL in a fresh Wine prefix, runs the script
-# suite and the event client (against the native TWS simulator), checks per-user registration, and
-# checks the x86 DLL's exports (run it too where a 32-bit Wine is installed).
+# Runs the Windows tests under Wine, for the x64 DLL and then the x86 one, each in a fresh 64-bit Wine
+# prefix of its own: registers the DLL, runs the script suite and the event client (against the
+# native TWS simulator), checks the stored settings and per-user registration, and the DLL's exports.
+# The x86 DLL is driven by the 32-bit tools of C:\windows\syswow64, as 32-bit Excel would load it.
 #   tests/wine/run.sh <win64 build dir> <win32 build dir> <native build dir>
 set -euo pipefail
 win64=$(realpath "$1")
@@ -10,89 +11,150 @@ native=$(realpath "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
 
-use_wine_prefix "$win64/wine-prefix"
 failures=0
 step() { echo "== $*"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+fail() { echo "FAIL: $width: $*"; failures=$((failures + 1)); }
 
-step "fresh Wine prefix in $WINEPREFIX"
-fresh_wine_prefix
-
-dll=$(winepath -w "$win64/bin/Tallowin3.dll")
-suite=$(winepath -w "$here/tallowin3_suite.vbs")
+# The width under test and its system folder; the tools below are that width's.
+width=""
+system=""
+regsvr32() { wine_run "$system\\regsvr32.exe" "$@"; }
+reg() { wine_run "$system\\reg.exe" "$@"; }
+windows_path() { wine_run winepath -w "$1" | tr -d '\r'; }
+indent() { tr -d '\r' | sed 's/^/   /'; }
 
 # Wine's script host exits 0 on a script error, so a run passes only if it reports its summary.
 run_suite() {
-    local name=$1; shift
+    local name=$1
+    shift
     local out
-    out=$(wine cscript //nologo "$@" 2>&1 | tr -d '\r') || true
-    echo "$out" | sed 's/^/   /'
+    out=$(wine_run "$system\\cscript.exe" //nologo "$@" 2>&1 | tr -d '\r') || true
+    echo "$out" | indent
     grep -q "checks, 0 failed" <<<"$out" || fail "$name"
 }
 
-step "regsvr32 Tallowin3.dll (machine)"
-wine regsvr32 /s "$dll" || fail "regsvr32"
-step "script suite"
-run_suite "script suite" "$suite" 1
+# The event client and the comparison of what arrived with what the simulator sent.
+run_event_client() {
+    local dir=$1 client port
+    client=$(windows_path "$dir/bin/tallowin3_client.exe")
+    rm -f "$dir/client.received" "$dir/sim.sent"
+    # The simulator keeps what it sent and writes it when stopped; the client writes what arrived.
+    start_simulator "$dir/sim.log" "$native/bin/corvel-twssim" --seed 7 --record "$dir/sim.sent"
+    port=$sim_port
+    if [ -n "$port" ]; then
+        wine_run "$client" "$port" "$(windows_path "$dir/client.received")" 2>&1 | tr -d '\r' >"$dir/client.log" || true
+        indent <"$dir/client.log"
+        grep -q "checks, 0 failed" "$dir/client.log" || fail "event client"
+    else
+        fail "simulator did not start: $(cat "$dir/sim.log")"
+    fi
+    kill -TERM "$sim" 2>/dev/null || true
+    wait "$sim" 2>/dev/null || true
+    sim=""
+    step "$width: what arrived is what the simulator sent"
+    local compare
+    compare=$(wine_run "$client" compare "$(windows_path "$dir/client.received")" "$(windows_path "$dir/sim.sent")" 2>&1 |
+        tr -d '\r') || true
+    echo "$compare" | indent
+    grep -q "checks, 0 failed" <<<"$compare" || fail "comparison with the simulator"
+}
 
-step "event client against the TWS simulator"
-client=$(winepath -w "$win64/bin/tallowin3_client.exe")
-# The simulator keeps what it sent and writes it when stopped; the client writes what arrived.
-start_simulator "$win64/sim.log" "$native/bin/corvel-twssim" --seed 7 --record "$win64/sim.sent"
-port=$sim_port
-if [ -n "$port" ]; then
-    wine "$client" "$port" "$(winepath -w "$win64/client.received")" 2>&1 | tr -d '\r' | tee "$win64/client.log" \
-        | sed 's/^/   /' || true
-    grep -q "checks, 0 failed" "$win64/client.log" || fail "event client"
-else
-    fail "simulator did not start: $(cat "$win64/sim.log")"
+check_per_user_registration() {
+    local dll=$1 user_classes='HKCU\Software\Classes' clsid server_key server threading
+    regsvr32 /s /u "$dll" || fail "regsvr32 /u"
+    if reg query 'HKCR\Tallowin3.cTWS' >/dev/null 2>&1; then fail "ProgID left after unregistering"; fi
+    regsvr32 /s /n /i:user "$dll" || fail "regsvr32 /n /i:user"
+    # Windows merges these keys into HKEY_CLASSES_ROOT for the user; Wine does not, so check the keys.
+    clsid=$(reg query "$user_classes\Tallowin3.cTWS\CLSID" /ve 2>&1 | tr -d '\r' | grep -o '{[-0-9A-Fa-f]*}') || true
+    [ -n "$clsid" ] || fail "per-user ProgID Tallowin3.cTWS"
+    server_key="$user_classes\\CLSID\\$clsid\\InprocServer32"
+    server=$(reg query "$server_key" /ve 2>&1 | tr -d '\r') || true
+    grep -qi "Tallowin3.dll" <<<"$server" || fail "per-user InprocServer32 of $clsid"
+    threading=$(reg query "$server_key" /v ThreadingModel 2>&1 | tr -d '\r') || true
+    grep -q "Apartment" <<<"$threading" || fail "per-user ThreadingModel"
+    echo "   Tallowin3.cTWS -> $clsid -> $(grep -o '[A-Z]:.*Tallowin3.dll' <<<"$server" || true)"
+    if reg query 'HKLM\Software\Classes\Tallowin3.cTWS' >/dev/null 2>&1; then
+        fail "per-user registration wrote machine keys"
+    fi
+    regsvr32 /s /u /n /i:user "$dll" || fail "per-user unregister"
+    if reg query "$user_classes\Tallowin3.cTWS" >/dev/null 2>&1; then fail "per-user ProgID left"; fi
+}
+
+check_exports() {
+    local file=$1 objdump=$2 exports
+    exports=$($objdump -p "$file")
+    for e in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer DllInstall; do
+        grep -q "\] $e\$" <<<"$exports" || fail "export $e"
+    done
+    if grep "DLL Name" <<<"$exports" | grep -viqE "kernel32|user32|advapi32|ole32|oleaut32|ws2_32|msvcrt"; then
+        fail "the DLL needs a DLL beyond the system's"
+    fi
+    echo "   exports present; imports are system DLLs only"
+}
+
+# One width's tests, in a prefix of its own so that nothing the other width registered or stored can
+# make a check pass.
+test_width() {
+    local dir=$1 objdump=$2 dll
+    use_wine_prefix "$dir/wine-prefix"
+    step "$width: Wine prefix $WINEPREFIX"
+    if ! reg query 'HKCU\Software' >/dev/null 2>&1; then
+        fail "Wine cannot run $system\\reg.exe (the x86 tests need the 32-bit Wine: scripts/install-deps.sh windows)"
+        stop_wine_prefix
+        return
+    fi
+    dll=$(windows_path "$dir/bin/Tallowin3.dll")
+
+    step "$width: regsvr32 Tallowin3.dll (machine)"
+    regsvr32 /s "$dll" || fail "regsvr32"
+    step "$width: script suite"
+    run_suite "script suite" "$(windows_path "$here/tallowin3_suite.vbs")" 1
+
+    step "$width: event client against the TWS simulator"
+    run_event_client "$dir"
+
+    step "$width: after disconnect, the generic-tick list is stored under HKCU\\Software\\HALVARD\\Corvel\\SettingsCorvel"
+    local ticks
+    ticks=$(reg query 'HKCU\Software\HALVARD\Corvel\SettingsCorvel' /v CorvelgenericTicks 2>&1 | tr -d '\r') || true
+    echo "$ticks" | indent
+    grep -q "REG_SZ *100,101,104,105,107,165,225,232,233,236" <<<"$ticks" || fail "stored generic-tick list"
+
+    step "$width: unregister, then register for the current user only"
+    check_per_user_registration "$dll"
+
+    step "$width: exports"
+    check_exports "$dir/bin/Tallowin3.dll" "$objdump"
+    stop_wine_prefix
+}
+
+# Whatever ends the run, nothing of it stays running.
+sim=""
+cleanup() {
+    [ -n "$sim" ] && kill -TERM "$sim" 2>/dev/null
+    local prefix
+    for prefix in "$win64/wine-prefix" "$win32/wine-prefix"; do (use_wine_prefix "$prefix" && stop_wine_prefix); done
+}
+trap cleanup EXIT
+
+# Both prefixes start the same: the second is a copy of the first made before any test ran in it,
+# which is quicker than booting Wine again.
+width=all
+step "fresh Wine prefixes in $win64/wine-prefix and $win32/wine-prefix"
+use_wine_prefix "$win32/wine-prefix"
+stop_wine_prefix
+use_wine_prefix "$win64/wine-prefix"
+if ! { fresh_wine_prefix && rm -rf "$win32/wine-prefix" && cp -a "$WINEPREFIX" "$win32/wine-prefix"; }; then
+    fail "cannot make the Wine prefixes"
+    exit 1
 fi
-kill -TERM "$sim" 2>/dev/null || true
-wait "$sim" 2>/dev/null || true
-step "what arrived is what the simulator sent"
-compare=$(wine "$client" compare "$(winepath -w "$win64/client.received")" "$(winepath -w "$win64/sim.sent")" 2>&1 \
-    | tr -d '\r') || true
-echo "$compare" | sed 's/^/   /'
-grep -q "checks, 0 failed" <<<"$compare" || fail "comparison with the simulator"
 
-step "after disconnect, the generic-tick list is stored under HKCU\\Software\\HALVARD\\Corvel\\SettingsCorvel"
-ticks=$(wine reg query 'HKCU\Software\HALVARD\Corvel\SettingsCorvel' /v CorvelgenericTicks 2>&1 | tr -d '\r') || true
-echo "$ticks" | sed 's/^/   /'
-grep -q "REG_SZ *100,101,104,105,107,165,225,232,233,236" <<<"$ticks" || fail "stored generic-tick list"
+width=x64 system='C:\windows\system32'
+test_width "$win64" x86_64-w64-mingw32-objdump
+width=x86 system='C:\windows\syswow64'
+test_width "$win32" i686-w64-mingw32-objdump
 
-step "unregister, then register for the current user only"
-wine regsvr32 /s /u "$dll" || fail "regsvr32 /u"
-if wine reg query 'HKCR\Tallowin3.cTWS' >/dev/null 2>&1; then fail "ProgID left after unregistering"; fi
-wine regsvr32 /s /n /i:user "$dll" || fail "regsvr32 /n /i:user"
-# Windows merges these keys into HKEY_CLASSES_ROOT for the user; Wine does not, so check the keys.
-user_classes='HKCU\Software\Classes'
-clsid=$(wine reg query "$user_classes\Tallowin3.cTWS\CLSID" /ve 2>&1 | tr -d '\r' | grep -o '{[-0-9A-Fa-f]*}') || true
-[ -n "$clsid" ] || fail "per-user ProgID Tallowin3.cTWS"
-server_key="$user_classes\\CLSID\\$clsid\\InprocServer32"
-server=$(wine reg query "$server_key" /ve 2>&1 | tr -d '\r') || true
-grep -qi "Tallowin3.dll" <<<"$server" || fail "per-user InprocServer32 of $clsid"
-threading=$(wine reg query "$server_key" /v ThreadingModel 2>&1 | tr -d '\r') || true
-grep -q "Apartment" <<<"$threading" || fail "per-user ThreadingModel"
-echo "   Tallowin3.cTWS -> $clsid -> $(grep -o '[A-Z]:.*Tallowin3.dll' <<<"$server")"
-if wine reg query 'HKLM\Software\Classes\Tallowin3.cTWS' >/dev/null 2>&1; then
-    fail "per-user registration wrote machine keys"
-fi
-wine regsvr32 /s /u /n /i:user "$dll" || fail "per-user unregister"
-if wine reg query "$user_classes\Tallowin3.cTWS" >/dev/null 2>&1; then fail "per-user ProgID left"; fi
-
-step "x86 DLL exports"
-exports=$(i686-w64-mingw32-objdump -p "$win32/bin/Tallowin3.dll")
-for e in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer DllInstall; do
-    grep -q "\] $e\$" <<<"$exports" || fail "x86 export $e"
-done
-if grep "DLL Name" <<<"$exports" | grep -viqE "kernel32|user32|advapi32|ole32|oleaut32|ws2_32|msvcrt"; then
-    fail "x86 DLL needs a DLL beyond the system's"
-fi
-echo "   exports present; imports are system DLLs only"
-
-wineserver -k 2>/dev/null || true
 if [ "$failures" -ne 0 ]; then
     echo "$failures Windows test step(s) failed"
     exit 1
 fi
-echo "Windows tests passed."
+echo "Windows tests passed (x64 and x86)."

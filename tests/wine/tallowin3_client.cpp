@@ -283,17 +283,34 @@ int run_contract(int port, const std::string& received_path) {
                           : nullptr;
     check(dll && can_unload && can_unload() == S_OK, "DllCanUnloadNow once everything is released");
 
-    // The library can be unloaded and loaded again, any number of times.
+    // The library can be unloaded and loaded again, any number of times, and every class works after
+    // each reload. Its connection objects own windows: their class must go with the library.
     for (int round = 0; round < 3; ++round) {
+        const std::string in_round = " (round " + std::to_string(round) + ")";
         // The first call marks an unused library, a later one frees it.
         ::CoFreeUnusedLibrariesEx(0, 0);
         ::Sleep(20);
         ::CoFreeUnusedLibrariesEx(0, 0);
-        check(::GetModuleHandleW(L"Tallowin3.dll") == nullptr, "unloaded when unused (round " + std::to_string(round) + ")");
+        check(::GetModuleHandleW(L"Tallowin3.dll") == nullptr, "unloaded when unused" + in_round);
+        WNDCLASSEXW left{};
+        left.cbSize = sizeof left;
+        check(!::GetClassInfoExW(dll, L"CorvelTwsSocketWindow", &left) &&
+                  !::GetClassInfoExW(::GetModuleHandleW(nullptr), L"CorvelTwsSocketWindow", &left),
+              "no window class left behind by the unloaded library" + in_round);
         Late again = create(L"Tallowin3.cTWSDatas");
         check(again.d && again.object(L"ItemAdd", {Var(L"a7")}).call(L"NameID").as_text() == L"a7" &&
                   again.call(L"Count").as_long() == 1,
-              "loaded again and working (round " + std::to_string(round) + ")");
+              "loaded again and working" + in_round);
+        dll = ::GetModuleHandleW(L"Tallowin3.dll");
+        Late tws = create(L"Tallowin3.cTWS");
+        check(static_cast<bool>(tws.d), "create Tallowin3.cTWS after a reload" + in_round);
+        Late download = create(L"Tallowin3.cDownload");
+        check(static_cast<bool>(download.d), "create Tallowin3.cDownload after a reload" + in_round);
+        if (!tws.d || !download.d) continue;
+        check(tws.call(L"Connect", {Var(L"127.0.0.1"), Var(static_cast<long>(port)), Var(30L + round)}).as_bool(),
+              "Connect after a reload" + in_round);
+        tws.call(L"disconnect");
+        check(SUCCEEDED(tws.last), "disconnect after a reload" + in_round);
     }
     std::printf("%d checks, %d failed\n", g_checks, g_failures);
     return g_failures;
