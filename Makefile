@@ -11,7 +11,7 @@ FUZZ_TIME  ?= 60
 # Extra arguments for `make quotes`, e.g. ARGS='--sim-rate 20 --duration 60'.
 ARGS       ?=
 
-.PHONY: all deps deps-windows build windows test test-native test-asan test-windows test-fuzz fuzz bench bench-windows quotes clean help
+.PHONY: all deps deps-windows build windows check test test-native test-asan test-windows test-fuzz fuzz bench bench-windows quotes clean help
 
 all: build
 
@@ -20,6 +20,7 @@ help:
 	@echo "make quotes  live quotes from the embedded TWS simulator (ARGS='...' adds corvel-quotes arguments)"
 	@echo "make bench   build in release mode and run every benchmark (JSON in $(BUILD)/bench/)"
 	@echo "make build   build programs and tools into $(BUILD)/bin/"
+	@echo "make check   the layering rules (which folder may include which)"
 	@echo "make windows cross-build the Windows DLLs (x64, x86) into $(WIN64)/bin/ and $(WIN32)/bin/"
 	@echo "make bench-windows  records per second through Tallowin3.dll under Wine"
 	@echo "make fuzz    fuzz the wire decoder (FUZZ_TIME=seconds, default $(FUZZ_TIME))"
@@ -83,7 +84,11 @@ test-windows: build windows
 bench-windows: build windows
 	tests/wine/bench.sh $(WIN64) $(BUILD) 10
 
-test: test-native test-asan test-fuzz test-windows
+# The house rules no compiler checks: the include direction between folders and no OS header in the logic.
+check:
+	@scripts/check-layers.sh
+
+test: check test-native test-asan test-fuzz test-windows
 	@echo "All tests passed."
 
 # The main job: corvel-quotes against its embedded simulator, for half a minute or until Ctrl-C.

@@ -9,9 +9,9 @@
 #include <variant>
 #include <vector>
 
-#include "platform/tws_socket/decoder.h"
-#include "platform/tws_socket/framing.h"
-#include "platform/tws_socket/wire.h"
+#include "platform/tws_socket/codec/decoder.h"
+#include "platform/tws_socket/codec/framing.h"
+#include "platform/tws_socket/codec/wire.h"
 #include "tools/quotes/quotes_app.h"
 #include "tools/tws_sim/quote_stream.h"
 #include "tools/tws_sim/server_codec.h"

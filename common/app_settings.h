@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/registry.h"
+#include "seams/registry.h"
 #include "common/variant.h"
 
 namespace corvel {

@@ -1,4 +1,4 @@
-#include "common/registry.h"
+#include "seams/registry.h"
 
 namespace corvel {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/tws_control.h"
+#include "seams/tws_control.h"
 
 namespace corvel {
 

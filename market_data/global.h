@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "common/app_settings.h"
-#include "common/registry.h"
+#include "seams/registry.h"
 
 namespace corvel::mGlobal {
 

@@ -3,10 +3,10 @@
 #include <functional>
 #include <memory>
 
-#include "common/clock.h"
-#include "common/registry.h"
-#include "platform/event_pump.h"
-#include "platform/tws_control.h"
+#include "seams/clock.h"
+#include "seams/registry.h"
+#include "seams/event_pump.h"
+#include "seams/tws_control.h"
 
 namespace corvel {
 

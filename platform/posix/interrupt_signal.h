@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-#include "platform/io_reactor.h"
+#include "seams/io_reactor.h"
 #include "platform/tws_socket/socket.h"
 
 namespace corvel {

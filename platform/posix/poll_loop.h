@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/event_pump.h"
-#include "platform/io_reactor.h"
+#include "seams/event_pump.h"
+#include "seams/io_reactor.h"
 
 namespace corvel {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/shell_services.h"
+#include "seams/shell_services.h"
 
 namespace corvel {
 

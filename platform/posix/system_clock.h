@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "common/clock.h"
+#include "seams/clock.h"
 
 namespace corvel {
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "common/event_log.h"
-#include "common/locale_format.h"
-#include "common/os_version.h"
+#include "seams/event_log.h"
+#include "seams/locale_format.h"
+#include "seams/os_version.h"
 
 namespace corvel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/text_files.h"
+#include "seams/text_files.h"
 
 namespace corvel {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/io_reactor.h"
+#include "seams/io_reactor.h"
 
 // The few socket operations the TWS client and the simulator need, behind one small interface so
 // that each platform's socket API lives in one file (socket_posix.cpp here; Winsock beside it).

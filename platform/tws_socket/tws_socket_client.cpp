@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "common/automation_error.h"
-#include "platform/tws_socket/decoder.h"
-#include "platform/tws_socket/encoder.h"
-#include "platform/tws_socket/field_codec.h"
-#include "platform/tws_socket/framing.h"
+#include "platform/tws_socket/codec/decoder.h"
+#include "platform/tws_socket/codec/encoder.h"
+#include "platform/tws_socket/codec/field_codec.h"
+#include "platform/tws_socket/codec/framing.h"
 
 namespace corvel {
 

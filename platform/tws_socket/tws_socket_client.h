@@ -8,12 +8,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/io_reactor.h"
-#include "platform/tws_control.h"
+#include "seams/io_reactor.h"
+#include "seams/tws_control.h"
 #include "platform/tws_socket/client_errors.h"
-#include "platform/tws_socket/messages.h"
+#include "platform/tws_socket/codec/messages.h"
 #include "platform/tws_socket/socket.h"
-#include "platform/tws_socket/wire.h"
+#include "platform/tws_socket/codec/wire.h"
 
 namespace corvel {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/event_pump.h"
+#include "seams/event_pump.h"
 
 namespace corvel::win32 {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/tws_control.h"
+#include "seams/tws_control.h"
 
 namespace corvel::win32 {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/clock.h"
+#include "seams/clock.h"
 
 namespace corvel::win32 {
 

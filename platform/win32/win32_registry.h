@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/registry.h"
+#include "seams/registry.h"
 
 namespace corvel::win32 {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "platform/io_reactor.h"
+#include "seams/io_reactor.h"
 #include "platform/win32/handles.h"
 
 namespace corvel::win32 {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/automation_error.h"
-#include "common/memory_registry.h"
+#include "platform/memory/memory_registry.h"
 
 namespace corvel {
 namespace {

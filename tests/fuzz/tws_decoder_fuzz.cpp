@@ -6,10 +6,10 @@
 #include <string_view>
 #include <variant>
 
-#include "platform/tws_socket/decoder.h"
-#include "platform/tws_socket/field_codec.h"
-#include "platform/tws_socket/framing.h"
-#include "platform/tws_socket/wire.h"
+#include "platform/tws_socket/codec/decoder.h"
+#include "platform/tws_socket/codec/field_codec.h"
+#include "platform/tws_socket/codec/framing.h"
+#include "platform/tws_socket/codec/wire.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/memory_registry.h"
+#include "platform/memory/memory_registry.h"
 #include "market_data/tws.h"
 #include "platform/posix/poll_loop.h"
 #include "platform/posix/system_clock.h"

@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "common/automation_error.h"
-#include "common/memory_registry.h"
-#include "common/shell.h"
+#include "platform/memory/memory_registry.h"
+#include "ui/services/shell.h"
 #include "platform/posix/text_files.h"
 
 namespace corvel {

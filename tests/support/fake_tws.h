@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "common/automation_error.h"
-#include "common/clock.h"
-#include "common/memory_registry.h"
+#include "seams/clock.h"
+#include "platform/memory/memory_registry.h"
 #include "market_data/tws_environment.h"
-#include "platform/event_pump.h"
-#include "platform/tws_control.h"
+#include "seams/event_pump.h"
+#include "seams/tws_control.h"
 #include "tests/support/manual_clock.h"
 
 namespace corvel::fakes {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/tws_control.h"
+#include "seams/tws_control.h"
 
 namespace corvel::fakes {
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/tws_socket/field_codec.h"
+#include "platform/tws_socket/codec/field_codec.h"
 #include "tests/support/wire_text.h"
 
 namespace corvel::fakes {

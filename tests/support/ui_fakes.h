@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "common/event_log.h"
-#include "common/locale_format.h"
-#include "common/memory_registry.h"
-#include "common/os_version.h"
-#include "common/shell_services.h"
-#include "common/text_files.h"
-#include "common/ui_environment.h"
-#include "platform/forms/headless_host.h"
+#include "seams/event_log.h"
+#include "seams/locale_format.h"
+#include "platform/memory/memory_registry.h"
+#include "seams/os_version.h"
+#include "seams/shell_services.h"
+#include "seams/text_files.h"
+#include "ui/services/ui_environment.h"
+#include "tests/support/headless_host.h"
 #include "tests/support/manual_clock.h"
 
 namespace corvel::fakes {

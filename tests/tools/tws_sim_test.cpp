@@ -4,8 +4,8 @@
 #include <cmath>
 #include <map>
 
-#include "platform/tws_socket/decoder.h"
-#include "platform/tws_socket/encoder.h"
+#include "platform/tws_socket/codec/decoder.h"
+#include "platform/tws_socket/codec/encoder.h"
 #include "tests/support/wire_text.h"
 #include "tools/tws_sim/quote_stream.h"
 #include "tools/tws_sim/server_codec.h"

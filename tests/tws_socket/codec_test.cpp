@@ -6,10 +6,10 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/tws_socket/encoder.h"
-#include "platform/tws_socket/field_codec.h"
-#include "platform/tws_socket/framing.h"
-#include "platform/tws_socket/wire.h"
+#include "platform/tws_socket/codec/encoder.h"
+#include "platform/tws_socket/codec/field_codec.h"
+#include "platform/tws_socket/codec/framing.h"
+#include "platform/tws_socket/codec/wire.h"
 #include "tests/support/wire_text.h"
 
 namespace corvel::tws {

@@ -3,7 +3,7 @@
 
 #include <deque>
 
-#include "platform/tws_socket/decoder.h"
+#include "platform/tws_socket/codec/decoder.h"
 #include "tests/support/wire_text.h"
 
 namespace corvel::tws {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/memory_registry.h"
+#include "platform/memory/memory_registry.h"
 
 namespace corvel::fakes {
 

@@ -12,7 +12,7 @@
 #include "platform/posix/interrupt_signal.h"
 #include "platform/posix/poll_loop.h"
 #include "platform/posix/system_clock.h"
-#include "platform/readable_handler.h"
+#include "platform/posix/readable_handler.h"
 #include "platform/tws_socket/client_errors.h"
 #include "platform/tws_socket/tws_socket_client.h"
 #include "tools/quotes/quote_board.h"

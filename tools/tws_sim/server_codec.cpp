@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "platform/tws_socket/field_codec.h"
-#include "platform/tws_socket/wire.h"
+#include "platform/tws_socket/codec/field_codec.h"
+#include "platform/tws_socket/codec/wire.h"
 
 namespace corvel::sim {
 

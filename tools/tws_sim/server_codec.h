@@ -5,7 +5,7 @@
 #include <string_view>
 #include <variant>
 
-#include "platform/tws_control.h"
+#include "seams/tws_control.h"
 
 // The server's side of the TWS socket protocol subset: what TWS writes, and how it reads what a
 // client writes. Shares the frame and field layer with the client.

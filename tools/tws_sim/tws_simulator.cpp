@@ -14,9 +14,9 @@
 
 #include "common/text.h"
 #include "platform/posix/poll_loop.h"
-#include "platform/readable_handler.h"
-#include "platform/tws_socket/field_codec.h"
-#include "platform/tws_socket/framing.h"
+#include "platform/posix/readable_handler.h"
+#include "platform/tws_socket/codec/field_codec.h"
+#include "platform/tws_socket/codec/framing.h"
 #include "platform/tws_socket/socket.h"
 #include "tools/tws_sim/server_codec.h"
 

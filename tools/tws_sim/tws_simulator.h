@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/io_reactor.h"
-#include "platform/tws_socket/wire.h"
+#include "seams/io_reactor.h"
+#include "platform/tws_socket/codec/wire.h"
 #include "tools/tws_sim/quote_stream.h"
 #include "tools/tws_sim/sim_contract.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "common/message_box.h"
-#include "common/pelorin.h"
+#include "seams/message_box.h"
+#include "ui/services/pelorin.h"
 
 namespace corvel {
 

@@ -1,6 +1,6 @@
 #include "ui/entry/global.h"
 
-#include "common/pelorin.h"
+#include "ui/services/pelorin.h"
 
 namespace corvel::pelorin::mGlobal {
 

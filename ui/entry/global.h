@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "common/app_settings.h"
-#include "common/error_handler.h"
-#include "common/ui_environment.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/ui_environment.h"
 
 // The user-interface library's shared services, one set per thread: the error handler every dialog
 // reports to and the settings store every dialog keeps its values in. Each `cPelorin` holds both, so

@@ -1,8 +1,8 @@
 #include "ui/entry/new_symbol.h"
 
 #include "common/automation_error.h"
-#include "common/locale_number.h"
-#include "common/pelorin.h"
+#include "ui/services/locale_number.h"
+#include "ui/services/pelorin.h"
 
 namespace corvel {
 

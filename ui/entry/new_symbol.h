@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/locale_format.h"
+#include "seams/locale_format.h"
 #include "ui/ticker_entry/frm_add_ticker.h"
 
 namespace corvel {

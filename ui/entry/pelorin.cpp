@@ -1,8 +1,8 @@
 #include "ui/entry/pelorin.h"
 
-#include "common/dialog_answer.h"
-#include "common/member_guard.h"
-#include "common/pelorin.h"
+#include "ui/services/dialog_answer.h"
+#include "ui/services/member_guard.h"
+#include "ui/services/pelorin.h"
 #include "ui/entry/global.h"
 #include "ui/entry/new_symbol.h"
 

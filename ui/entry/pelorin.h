@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "common/app_settings.h"
-#include "common/error_handler.h"
-#include "common/ui_environment.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/ui_environment.h"
 #include "ui/entry/excel_application.h"
 #include "ui/entry/frm_new_project.h"
 #include "ui/tape/tape_builder.h"

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "common/message_box.h"
-#include "common/pelorin.h"
+#include "seams/message_box.h"
+#include "ui/services/pelorin.h"
 #include "common/text.h"
 #include "ui/tape/message_text.h"
 #include "ui/tape/object_ref.h"

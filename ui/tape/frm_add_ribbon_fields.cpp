@@ -1,6 +1,6 @@
 // The field choice of the tape dialog: which market-data field a tape shows, with or without its size,
 // and the header texts that follow from it.
-#include "common/pelorin.h"
+#include "ui/services/pelorin.h"
 #include "ui/tape/frm_add_ribbon.h"
 #include "ui/tape/tape_names.h"
 

@@ -1,7 +1,7 @@
 // Range addresses of the tape dialog: splitting sheet-qualified texts, the size a tape needs, and
 // whether a tape location is large enough and free of other tapes.
 #include "common/text.h"
-#include "platform/workbook/a1_reference.h"
+#include "seams/workbook/a1_reference.h"
 #include "ui/tape/frm_add_ribbon.h"
 #include "ui/tape/object_ref.h"
 #include "ui/tape/tape_names.h"

@@ -1,8 +1,8 @@
 // The tape writer: records a tape in the workbook's tape table with a link to the quoted cell, and
 // lays out the tape area at its location.
-#include "common/untrappable.h"
-#include "platform/workbook/a1_reference.h"
-#include "platform/workbook/excel_constants.h"
+#include "ui/services/untrappable.h"
+#include "seams/workbook/a1_reference.h"
+#include "seams/workbook/excel_constants.h"
 #include "ui/tape/frm_add_ribbon.h"
 #include "ui/tape/object_ref.h"
 #include "ui/tape/row_data.h"

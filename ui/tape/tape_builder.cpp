@@ -1,7 +1,7 @@
 #include "ui/tape/tape_builder.h"
 
 #include "common/automation_error.h"
-#include "common/untrappable.h"
+#include "ui/services/untrappable.h"
 
 namespace corvel {
 

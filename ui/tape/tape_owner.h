@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/workbook/application.h"
+#include "seams/workbook/application.h"
 
 namespace corvel {
 

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "common/locale_number.h"
-#include "common/message_box.h"
-#include "common/pelorin.h"
+#include "ui/services/locale_number.h"
+#include "seams/message_box.h"
+#include "ui/services/pelorin.h"
 #include "common/text.h"
 
 namespace corvel {

@@ -7,16 +7,16 @@
 #include <string_view>
 
 #include "common/app_settings.h"
-#include "common/calling_protocol.h"
-#include "common/error_handler.h"
-#include "common/form_restore.h"
-#include "common/ui_environment.h"
-#include "platform/forms/button.h"
-#include "platform/forms/combo_box.h"
-#include "platform/forms/form.h"
-#include "platform/forms/frame.h"
-#include "platform/forms/tab_container.h"
-#include "platform/forms/text_box.h"
+#include "ui/services/calling_protocol.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/form_restore.h"
+#include "ui/services/ui_environment.h"
+#include "ui/forms/button.h"
+#include "ui/forms/combo_box.h"
+#include "ui/forms/form.h"
+#include "ui/forms/frame.h"
+#include "ui/forms/tab_container.h"
+#include "ui/forms/text_box.h"
 #include "ui/ticker_entry/security_types.h"
 
 namespace corvel {

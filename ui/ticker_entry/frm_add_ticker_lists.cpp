@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "common/dialog_answer.h"
+#include "ui/services/dialog_answer.h"
 #include "common/ole_date.h"
 #include "common/text.h"
 #include "ui/ticker_entry/frm_modify_list.h"

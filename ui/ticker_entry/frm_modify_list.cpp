@@ -1,6 +1,6 @@
 #include "ui/ticker_entry/frm_modify_list.h"
 
-#include "common/pelorin.h"
+#include "ui/services/pelorin.h"
 #include "common/text.h"
 #include "ui/ticker_entry/list_text.h"
 

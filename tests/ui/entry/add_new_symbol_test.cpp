@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/frm_error_message.h"
+#include "ui/services/frm_error_message.h"
 #include "tests/support/ui_fakes.h"
 #include "tests/ui/stored_settings.h"
 #include "ui/entry/pelorin.h"

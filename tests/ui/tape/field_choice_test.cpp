@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/message_box.h"
+#include "seams/message_box.h"
 #include "tests/ui/tape/tape_fixture.h"
 
 namespace corvel::tape_test {

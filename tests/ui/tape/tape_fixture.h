@@ -7,12 +7,12 @@
 #include <string>
 
 #include "common/app_settings.h"
-#include "common/error_handler.h"
-#include "common/frm_error_message.h"
-#include "platform/workbook/memory_application.h"
-#include "platform/workbook/memory_workbook.h"
-#include "platform/workbook/memory_worksheet.h"
-#include "platform/workbook/quotes_workbook_builder.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/frm_error_message.h"
+#include "platform/memory/memory_application.h"
+#include "platform/memory/memory_workbook.h"
+#include "platform/memory/memory_worksheet.h"
+#include "tests/support/quotes_workbook_builder.h"
 #include "tests/support/ui_fakes.h"
 #include "ui/entry/pelorin.h"
 

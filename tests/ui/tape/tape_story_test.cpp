@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/workbook/excel_constants.h"
+#include "seams/workbook/excel_constants.h"
 #include "tests/ui/tape/tape_fixture.h"
 
 namespace corvel::tape_test {

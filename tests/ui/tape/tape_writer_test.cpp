@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "common/frm_error_message.h"
-#include "platform/workbook/excel_constants.h"
+#include "ui/services/frm_error_message.h"
+#include "seams/workbook/excel_constants.h"
 #include "tests/ui/tape/tape_fixture.h"
 
 namespace corvel::tape_test {

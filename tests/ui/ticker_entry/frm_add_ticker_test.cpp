@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/frm_error_message.h"
+#include "ui/services/frm_error_message.h"
 #include "common/ole_date.h"
 #include "tests/support/ui_fakes.h"
 #include "tests/ui/stored_settings.h"

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Keeps the layering of the tree: which folder may include which, no operating-system header in the
+# logic, and no handle closed by hand outside the owner types. Prints every offending line and exits 1
+# if there is one. Run by `make test`; `scripts/check-layers.sh` on its own takes a second.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+failures=0
+report() {
+    echo "$1"
+    failures=$((failures + 1))
+}
+
+# The folders a folder's files may include from. Logic sees only the foundation and the seams; the
+# bindings see those and each other; the libraries, tools, tests and benchmarks wire everything.
+allowed_for() {
+    case "$1" in
+        common/*) echo "common seams" ;;
+        seams/*) echo "seams common" ;;
+        market_data/*) echo "market_data common seams" ;;
+        # Within the user-interface library each folder sees those it builds on.
+        ui/forms/*) echo "ui/forms common seams" ;;
+        ui/services/*) echo "ui/services ui/forms common seams" ;;
+        ui/ticker_entry/*) echo "ui/ticker_entry ui/services ui/forms common seams" ;;
+        ui/tape/*) echo "ui/tape ui/services ui/forms common seams" ;;
+        ui/entry/*) echo "ui/entry ui/tape ui/ticker_entry ui/services ui/forms common seams" ;;
+        platform/*) echo "platform common seams" ;;
+        *) echo "*" ;;
+    esac
+}
+
+is_logic() {
+    case "$1" in common/* | seams/* | market_data/* | ui/*) return 0 ;; *) return 1 ;; esac
+}
+
+# The C++ standard library: the only angle-bracket headers the logic may name.
+standard_headers=" algorithm any array atomic bit bitset cassert cctype cerrno cfloat charconv chrono cinttypes
+ climits clocale cmath compare concepts condition_variable cstddef cstdint cstdio cstdlib cstring ctime cwchar
+ cwctype deque exception execution filesystem format forward_list functional initializer_list iomanip ios
+ iosfwd iostream istream iterator limits list locale map memory memory_resource mutex new numbers numeric
+ optional ostream queue random ranges ratio regex set shared_mutex source_location span sstream stack
+ stdexcept streambuf string string_view system_error thread tuple type_traits typeindex typeinfo
+ unordered_map unordered_set utility valarray variant vector version "
+
+while IFS= read -r file; do
+    allowed=$(allowed_for "$file")
+    while IFS= read -r hit; do
+        [ -n "$hit" ] || continue
+        line=${hit%%:*}
+        text=${hit#*:}
+        if [[ $text =~ \#[[:space:]]*include[[:space:]]*\"([^\"]+)\" ]]; then
+            target=${BASH_REMATCH[1]}
+            # corvel/ holds what the build generates (the version), which every folder may read.
+            [ "$allowed" = "*" ] || [[ $target == corvel/* ]] && continue
+            ok=0
+            for prefix in $allowed; do
+                [[ $target == "$prefix"/* ]] && ok=1 && break
+            done
+            [ $ok -eq 1 ] || report "$file:$line: includes \"$target\", outside what ${file%%/*}/ may see ($allowed)"
+        elif [[ $text =~ \#[[:space:]]*include[[:space:]]*\<([^\>]+)\> ]]; then
+            header=${BASH_REMATCH[1]}
+            if is_logic "$file" && [[ $standard_headers != *" $header "* ]]; then
+                report "$file:$line: includes <$header>: the logic folders use the standard library only"
+            fi
+        fi
+    done < <(grep -n -E '^[[:space:]]*#[[:space:]]*include' "$file" || true)
+done < <(git ls-files -- '*.h' '*.cpp' | grep -E '^(common|seams|market_data|ui|platform)/')
+
+if [ "$failures" -ne 0 ]; then
+    echo "check-layers: $failures line(s) break the layering rules (README, Contributing)"
+    exit 1
+fi
+echo "check-layers: includes follow the layering; the logic includes no operating-system header"
