@@ -108,7 +108,7 @@ void cTWS::Unadvise(std::uint32_t cookie) noexcept {
 }
 
 template <class Raise>
-bool cTWS::raise_to_sinks(Raise&& raise) {
+bool cTWS::raise_to_sinks(Raise&& raise) noexcept {
     bool ok = true;
     // By index: a handler may connect or end connections while we walk.
     for (std::size_t i = 0; i < sinks_.size(); ++i) {
@@ -213,13 +213,19 @@ Ref<cTWSDatas> cTWS::GetCurrentData() {
         const Ref<cTWSDatas> result = copy_;
         if (!result) return nullptr;
         const std::uint32_t waiting = live_->store().size();
-        if (static_cast<std::int64_t>(waiting) < max_record_) {
+        // A call from inside the IBTWSdataLoss handler moves what waits: condensing again would raise
+        // the event again (without end when MaxRecord is 0 or below) and would overwrite in place the
+        // condensed points the handler has not read yet. The running event stands for this call too.
+        if (reporting_loss_ || static_cast<std::int64_t>(waiting) < max_record_) {
             move_records(*result);
             return copy_;
         }
         condense(*result);
         const double now = clock_->now();
-        if (!raise_to_sinks([now](TwsEventSink& s) { s.IBTWSdataLoss(now); })) return nullptr;
+        reporting_loss_ = true;
+        const bool told = raise_to_sinks([now](TwsEventSink& s) { s.IBTWSdataLoss(now); });
+        reporting_loss_ = false;
+        if (!told) return nullptr;
         return copy_;
     } catch (...) {
         return nullptr;

@@ -145,6 +145,38 @@ TEST_F(DeliveryTest, MaxRecordZeroOrBelowCondensesEveryCallEvenEmpty) {
     EXPECT_EQ(sink.losses.size(), 2U);
 }
 
+TEST_F(DeliveryTest, GetCurrentDataInsideTheLossHandlerMovesWhatWaitsWithoutANestedEvent) {
+    tws->MaxRecord(0);  // every delivery condenses
+    fake.script->price(1, CLOSE_PRICE, 5);
+    int depth = 0;
+    Ref<cTWSDatas> inside;
+    sink.on_loss = [&](double) {
+        // The depth bound only keeps a nested event from recursing until the stack runs out.
+        if (++depth < 3) {
+            // Ticks that arrive while the handler runs, then the handler takes the data.
+            fake.script->price(2, CLOSE_PRICE, 7);
+            fake.script->price(2, CLOSE_PRICE, 8);
+            inside = tws->GetCurrentData();
+        }
+        --depth;
+    };
+    const auto result = tws->GetCurrentData();
+    EXPECT_EQ(sink.losses.size(), 1U);
+    ASSERT_TRUE(inside);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(inside.get(), result.get());
+    // The condensed point is not overwritten by what arrived later; that moved unchanged behind it.
+    EXPECT_EQ(lines(*result), (std::vector<std::string>{"d1_9_1 1 9 5", "a1 2 9 7", "a2 2 9 8"}));
+    EXPECT_EQ(tws->live_buffer().Count(), 0);
+
+    // Once the event is over, the next delivery condenses and tells the caller again.
+    sink.on_loss = nullptr;
+    tws->copy_cTWSDatas()->Clear();
+    fake.script->price(3, CLOSE_PRICE, 9);
+    EXPECT_EQ(lines(*tws->GetCurrentData()), (std::vector<std::string>{"d3_9_1 3 9 9"}));
+    EXPECT_EQ(sink.losses.size(), 2U);
+}
+
 TEST_F(DeliveryTest, RepeatedCondensingOverwritesTheSameKeys) {
     tws->MaxRecord(1);
     fake.script->price(1, CLOSE_PRICE, 5);
