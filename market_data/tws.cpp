@@ -1,6 +1,5 @@
 #include "market_data/tws.h"
 
-#include <cmath>
 #include <stdexcept>
 
 #include "common/automation_error.h"
@@ -272,18 +271,6 @@ constexpr std::int32_t paired_size(std::int32_t price_type) noexcept {
 }
 constexpr bool has_size(std::int32_t t) noexcept { return t == BID_PRICE || t == ASK_PRICE || t == LAST_PRICE; }
 
-// Sizes round to the nearest integer, halves to even.
-std::int64_t round_size(double value) noexcept {
-    if (!(value == value)) return 0;
-    if (value >= 9.2e18) return INT64_MAX;
-    if (value <= -9.2e18) return INT64_MIN;
-    const double down = std::floor(value);
-    const double diff = value - down;
-    auto r = static_cast<std::int64_t>(down);
-    if (diff > 0.5 || (diff == 0.5 && (r % 2) != 0)) ++r;
-    return r;
-}
-
 void start_bar(TWSBar& b, const cTWSData& r) {
     b.BarKey = r.NameID;
     b.id = r.id;
@@ -307,7 +294,7 @@ void update_bar(TWSBar& b, const cTWSData& r, bool track_size) {
     b.LastTime = r.sDate;
 }
 
-void attach_size(TWSBar& t, std::int32_t size_type, std::int64_t s) {
+void attach_size(TWSBar& t, std::int32_t size_type, double s) {
     switch (t.SizeTarget) {
         case 0: t.OpenSize = s; break;
         case 1: t.HighSize = s; break;
@@ -375,7 +362,7 @@ void cTWS::condense(cTWSDatas& result) {
         if (!(r.Price > 0) || r.TickType < 0 || r.TickType >= BarTable::kTypes) continue;
         if (is_size_type(r.TickType)) {
             // Only the paired price bar's size fields matter; the size type's own bar is never written.
-            attach_size(bars_.bar(r.id, paired_price(r.TickType)), r.TickType, round_size(r.Price));
+            attach_size(bars_.bar(r.id, paired_price(r.TickType)), r.TickType, r.Price);
             continue;
         }
         TWSBar& b = bars_.bar(r.id, r.TickType);
@@ -407,8 +394,7 @@ void cTWS::add_bar_records(cTWSDatas& result, std::int32_t type, int point, cons
     for (const std::int32_t id : ids) {
         const TWSBar* b = bars_.find(id, type);
         if (!b || b->BarKey.empty()) continue;
-        double price, time;
-        std::int64_t size;
+        double price, time, size;
         switch (point) {
             case 1: price = b->OpenPrice, time = b->OpenTime, size = b->OpenSize; break;
             case 2: price = b->LowPrice, time = b->LowTime, size = b->LowSize; break;
@@ -425,7 +411,7 @@ void cTWS::add_bar_records(cTWSDatas& result, std::int32_t type, int point, cons
             const std::int32_t size_type = paired_size(type);
             cTWSData& w = result.item_add(bar_key(point, b->id, type, size_type));
             w.id = b->id;
-            w.Price = static_cast<double>(size);
+            w.Price = size;
             w.sDate = time;
             w.TickType = size_type;
         }
