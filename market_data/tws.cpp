@@ -43,7 +43,7 @@ bool cTWS::Connect(std::string_view Host, std::int32_t Port, std::int32_t client
     const Ref<cTWS> keep_alive(ref_count() ? this : nullptr);
     try {
         if (!copy_) {
-            throw AutomationError(vb_error::kObjectVariableNotSet, "Tallowin3.cTWS",
+            throw AutomationError(vb_error::kObjectVariableNotSet, kErrorSource,
                                   vb_error::kObjectVariableNotSetText);
         }
         copy_->Clear();
@@ -245,7 +245,7 @@ void cTWS::move_records(cTWSDatas& result) {
         if (!added) {
             cTWSData* d = out.at(position);
             if (!d) {
-                throw AutomationError(vb_error::kObjectVariableNotSet, "Tallowin3.cTWS",
+                throw AutomationError(vb_error::kObjectVariableNotSet, kErrorSource,
                                       vb_error::kObjectVariableNotSetText);
             }
             d->id = r->id;

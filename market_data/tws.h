@@ -46,6 +46,8 @@ public:
     static constexpr const char* kGenericTicksKey = "CorvelgenericTicks";
     static constexpr std::int32_t kMaxFilterType = 50;
     static constexpr std::int32_t kCounterWrap = 2147483640;  // 0x7FFFFFF8
+    // The source every error of the connection object carries, whichever layer raises it.
+    static constexpr const char* kErrorSource = "Tallowin3.cTWS";
 
     explicit cTWS(const TwsEnvironment& environment);
     ~cTWS();
