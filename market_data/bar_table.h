@@ -12,20 +12,18 @@ namespace corvel {
 // Summary of one (id, tick type) while condensing: the first, lowest, highest and last value, each
 // with its time and the size attached to it.
 //
-// Sizes are 64-bit here: a size or a carried sum beyond 32 bits must not make condensing fail, since a
-// failing condensing leaves its ticks in the buffer to fail again at every later delivery.
+// Sizes stay the 64-bit floating point they arrive as: fractional quantities (0.34 of a coin) must
+// come out of condensing as they went in, as they do from a delivery that moves, and no size or
+// carried sum, however large, can overflow and make condensing fail (a failing condensing leaves its
+// ticks in the buffer to fail again at every later delivery). Whole sizes add exactly up to 2^53.
 struct TWSBar {
     RecordKey BarKey;  // empty: the bar holds nothing yet
     std::int32_t id = 0;
-    double OpenPrice = 0, OpenTime = 0;
-    std::int64_t OpenSize = 0;
-    double LowPrice = 0, LowTime = 0;
-    std::int64_t LowSize = 0;
-    double HighPrice = 0, HighTime = 0;
-    std::int64_t HighSize = 0;
-    double LastPrice = 0, LastTime = 0;
-    std::int64_t LastSize = 0;
-    std::int64_t SizeCarry = 0;
+    double OpenPrice = 0, OpenTime = 0, OpenSize = 0;
+    double LowPrice = 0, LowTime = 0, LowSize = 0;
+    double HighPrice = 0, HighTime = 0, HighSize = 0;
+    double LastPrice = 0, LastTime = 0, LastSize = 0;
+    double SizeCarry = 0;
     std::int16_t SizeTarget = 0;  // 0 first point, 1 high, 2 low, 3 none
 };
 

@@ -1,6 +1,5 @@
 #include "market_data/tws.h"
 
-#include <cmath>
 #include <stdexcept>
 
 #include "common/automation_error.h"
@@ -44,7 +43,7 @@ bool cTWS::Connect(std::string_view Host, std::int32_t Port, std::int32_t client
     const Ref<cTWS> keep_alive(ref_count() ? this : nullptr);
     try {
         if (!copy_) {
-            throw AutomationError(vb_error::kObjectVariableNotSet, "Tallowin3.cTWS",
+            throw AutomationError(vb_error::kObjectVariableNotSet, kErrorSource,
                                   vb_error::kObjectVariableNotSetText);
         }
         copy_->Clear();
@@ -108,7 +107,7 @@ void cTWS::Unadvise(std::uint32_t cookie) noexcept {
 }
 
 template <class Raise>
-bool cTWS::raise_to_sinks(Raise&& raise) {
+bool cTWS::raise_to_sinks(Raise&& raise) noexcept {
     bool ok = true;
     // By index: a handler may connect or end connections while we walk.
     for (std::size_t i = 0; i < sinks_.size(); ++i) {
@@ -213,13 +212,19 @@ Ref<cTWSDatas> cTWS::GetCurrentData() {
         const Ref<cTWSDatas> result = copy_;
         if (!result) return nullptr;
         const std::uint32_t waiting = live_->store().size();
-        if (static_cast<std::int64_t>(waiting) < max_record_) {
+        // A call from inside the IBTWSdataLoss handler moves what waits: condensing again would raise
+        // the event again (without end when MaxRecord is 0 or below) and would overwrite in place the
+        // condensed points the handler has not read yet. The running event stands for this call too.
+        if (reporting_loss_ || static_cast<std::int64_t>(waiting) < max_record_) {
             move_records(*result);
             return copy_;
         }
         condense(*result);
         const double now = clock_->now();
-        if (!raise_to_sinks([now](TwsEventSink& s) { s.IBTWSdataLoss(now); })) return nullptr;
+        reporting_loss_ = true;
+        const bool told = raise_to_sinks([now](TwsEventSink& s) { s.IBTWSdataLoss(now); });
+        reporting_loss_ = false;
+        if (!told) return nullptr;
         return copy_;
     } catch (...) {
         return nullptr;
@@ -240,7 +245,7 @@ void cTWS::move_records(cTWSDatas& result) {
         if (!added) {
             cTWSData* d = out.at(position);
             if (!d) {
-                throw AutomationError(vb_error::kObjectVariableNotSet, "Tallowin3.cTWS",
+                throw AutomationError(vb_error::kObjectVariableNotSet, kErrorSource,
                                       vb_error::kObjectVariableNotSetText);
             }
             d->id = r->id;
@@ -266,18 +271,6 @@ constexpr std::int32_t paired_size(std::int32_t price_type) noexcept {
 }
 constexpr bool has_size(std::int32_t t) noexcept { return t == BID_PRICE || t == ASK_PRICE || t == LAST_PRICE; }
 
-// Sizes round to the nearest integer, halves to even.
-std::int64_t round_size(double value) noexcept {
-    if (!(value == value)) return 0;
-    if (value >= 9.2e18) return INT64_MAX;
-    if (value <= -9.2e18) return INT64_MIN;
-    const double down = std::floor(value);
-    const double diff = value - down;
-    auto r = static_cast<std::int64_t>(down);
-    if (diff > 0.5 || (diff == 0.5 && (r % 2) != 0)) ++r;
-    return r;
-}
-
 void start_bar(TWSBar& b, const cTWSData& r) {
     b.BarKey = r.NameID;
     b.id = r.id;
@@ -301,7 +294,7 @@ void update_bar(TWSBar& b, const cTWSData& r, bool track_size) {
     b.LastTime = r.sDate;
 }
 
-void attach_size(TWSBar& t, std::int32_t size_type, std::int64_t s) {
+void attach_size(TWSBar& t, std::int32_t size_type, double s) {
     switch (t.SizeTarget) {
         case 0: t.OpenSize = s; break;
         case 1: t.HighSize = s; break;
@@ -369,7 +362,7 @@ void cTWS::condense(cTWSDatas& result) {
         if (!(r.Price > 0) || r.TickType < 0 || r.TickType >= BarTable::kTypes) continue;
         if (is_size_type(r.TickType)) {
             // Only the paired price bar's size fields matter; the size type's own bar is never written.
-            attach_size(bars_.bar(r.id, paired_price(r.TickType)), r.TickType, round_size(r.Price));
+            attach_size(bars_.bar(r.id, paired_price(r.TickType)), r.TickType, r.Price);
             continue;
         }
         TWSBar& b = bars_.bar(r.id, r.TickType);
@@ -401,8 +394,7 @@ void cTWS::add_bar_records(cTWSDatas& result, std::int32_t type, int point, cons
     for (const std::int32_t id : ids) {
         const TWSBar* b = bars_.find(id, type);
         if (!b || b->BarKey.empty()) continue;
-        double price, time;
-        std::int64_t size;
+        double price, time, size;
         switch (point) {
             case 1: price = b->OpenPrice, time = b->OpenTime, size = b->OpenSize; break;
             case 2: price = b->LowPrice, time = b->LowTime, size = b->LowSize; break;
@@ -419,7 +411,7 @@ void cTWS::add_bar_records(cTWSDatas& result, std::int32_t type, int point, cons
             const std::int32_t size_type = paired_size(type);
             cTWSData& w = result.item_add(bar_key(point, b->id, type, size_type));
             w.id = b->id;
-            w.Price = static_cast<double>(size);
+            w.Price = size;
             w.sDate = time;
             w.TickType = size_type;
         }

@@ -46,6 +46,8 @@ public:
     static constexpr const char* kGenericTicksKey = "CorvelgenericTicks";
     static constexpr std::int32_t kMaxFilterType = 50;
     static constexpr std::int32_t kCounterWrap = 2147483640;  // 0x7FFFFFF8
+    // The source every error of the connection object carries, whichever layer raises it.
+    static constexpr const char* kErrorSource = "Tallowin3.cTWS";
 
     explicit cTWS(const TwsEnvironment& environment);
     ~cTWS();
@@ -59,8 +61,9 @@ public:
     const Ref<cTWSDatas>& copy_cTWSDatas() const noexcept { return copy_; }
     void copy_cTWSDatas(Ref<cTWSDatas> value) noexcept { copy_ = std::move(value); }
 
-    // The waiting ticks, moved or condensed into the result collection; null while not connected or
-    // on any failure.
+    // The waiting ticks, moved or condensed into the result collection (always moved when called from
+    // the IBTWSdataLoss handler, which raises no second event); null while not connected or on any
+    // failure.
     Ref<cTWSDatas> GetCurrentData();
     // Accepts one more tick type (0 to 50; anything else is ignored).
     void AddRecordFilter(std::int32_t IndTickType) noexcept;
@@ -102,7 +105,7 @@ private:
     void add_bar_records(cTWSDatas& result, std::int32_t type, int point, const std::vector<std::int32_t>& ids);
     // Calls `raise` on every sink; true when none failed.
     template <class Raise>
-    bool raise_to_sinks(Raise&& raise);
+    bool raise_to_sinks(Raise&& raise) noexcept;
 
     std::shared_ptr<EventPump> pump_;
     std::shared_ptr<Clock> clock_;
@@ -118,6 +121,7 @@ private:
     std::unordered_map<std::int32_t, PairState> pairing_other_;  // any other id
     std::int32_t record_counter_ = 0;
     bool raising_ = false;
+    bool reporting_loss_ = false;  // while IBTWSdataLoss is being raised
     std::string generic_ticks_;
     BarTable bars_;  // m_Bars
 

@@ -5,7 +5,7 @@
 namespace corvel {
 
 namespace {
-constexpr const char* kSource = "Tallowin3.cTWSDatas";
+constexpr const char* kSource = cTWSDatas::kErrorSource;
 }
 
 bool cTWSDatas::Enumerator::Next(Ref<cTWSData>& out) {

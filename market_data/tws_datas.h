@@ -18,6 +18,9 @@ namespace corvel {
 // a record lives on as long as any caller holds it, also after `Clear`.
 class cTWSDatas : public RefCounted<cTWSDatas> {
 public:
+    // The source every error of the collection carries, whichever layer raises it.
+    static constexpr const char* kErrorSource = "Tallowin3.cTWSDatas";
+
     // Walks the records by position, in order. It keeps the inner collection it started on, so a
     // `Clear` during a walk ends nothing early and frees nothing under it.
     class Enumerator {

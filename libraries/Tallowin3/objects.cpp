@@ -13,10 +13,8 @@ namespace corvel::tallowin {
 
 namespace {
 
-constexpr const char* kSource = "Tallowin3";
-
-void require(const void* out) {
-    if (!out) throw AutomationError(static_cast<std::int32_t>(E_POINTER), kSource, "Invalid pointer");
+void require(const void* out, const char* source) {
+    if (!out) throw AutomationError(static_cast<std::int32_t>(E_POINTER), source, "Invalid pointer");
 }
 
 // The adapter of an engine object: the one that exists, or a new one.
@@ -32,11 +30,11 @@ Interface* wrap_identity(const Ref<Logic>& logic) {
 
 // The engine object behind one of our adapters.
 template <class Wrapper>
-Wrapper* unwrap_self(IUnknown* object) {
+Wrapper* unwrap_self(IUnknown* object, const char* source) {
     if (!object) return nullptr;
     void* self = nullptr;
     if (FAILED(object->QueryInterface(Wrapper::kSelf, &self)) || !self) {
-        throw AutomationError(vb_error::kTypeMismatch, kSource, vb_error::kTypeMismatchText);
+        throw AutomationError(vb_error::kTypeMismatch, source, vb_error::kTypeMismatchText);
     }
     auto* wrapper = static_cast<Wrapper*>(self);
     wrapper->Release();  // the caller's own reference keeps it alive
@@ -57,8 +55,8 @@ _cTWSData* TwsDataObject::wrap(const Ref<cTWSData>& record) {
     return wrap_identity<TwsDataObject, _cTWSData>(record);
 }
 
-Ref<cTWSData> TwsDataObject::unwrap(IUnknown* object) {
-    TwsDataObject* w = unwrap_self<TwsDataObject>(object);
+Ref<cTWSData> TwsDataObject::unwrap(IUnknown* object, const char* source) {
+    TwsDataObject* w = unwrap_self<TwsDataObject>(object, source);
     return w ? w->record_ : nullptr;
 }
 
@@ -67,32 +65,32 @@ void* TwsDataObject::query_extra(REFIID iid) noexcept {
 }
 
 HRESULT TwsDataObject::get_sDate(DATE* value) {
-    return guard([&] { require(value), *value = record_->sDate; });
+    return guard([&] { require(value, kSource), *value = record_->sDate; });
 }
 HRESULT TwsDataObject::put_sDate(DATE value) {
     return guard([&] { record_->sDate = value; });
 }
 HRESULT TwsDataObject::get_Price(double* value) {
-    return guard([&] { require(value), *value = record_->Price; });
+    return guard([&] { require(value, kSource), *value = record_->Price; });
 }
 HRESULT TwsDataObject::put_Price(double value) {
     return guard([&] { record_->Price = value; });
 }
 HRESULT TwsDataObject::get_TickType(LONG* value) {
-    return guard([&] { require(value), *value = record_->TickType; });
+    return guard([&] { require(value, kSource), *value = record_->TickType; });
 }
 HRESULT TwsDataObject::put_TickType(LONG value) {
     return guard([&] { record_->TickType = value; });
 }
 HRESULT TwsDataObject::get_id(LONG* value) {
-    return guard([&] { require(value), *value = record_->id; });
+    return guard([&] { require(value, kSource), *value = record_->id; });
 }
 HRESULT TwsDataObject::put_id(LONG value) {
     return guard([&] { record_->id = value; });
 }
 HRESULT TwsDataObject::get_NameID(BSTR* value) {
     return guard([&] {
-        require(value);
+        require(value, kSource);
         *value = win32::make_bstr(record_->NameID.str());
     });
 }
@@ -158,8 +156,8 @@ _cTWSDatas* TwsDatasObject::wrap(const Ref<cTWSDatas>& collection) {
     return wrap_identity<TwsDatasObject, _cTWSDatas>(collection);
 }
 
-Ref<cTWSDatas> TwsDatasObject::unwrap(IUnknown* object) {
-    TwsDatasObject* w = unwrap_self<TwsDatasObject>(object);
+Ref<cTWSDatas> TwsDatasObject::unwrap(IUnknown* object, const char* source) {
+    TwsDatasObject* w = unwrap_self<TwsDatasObject>(object, source);
     return w ? w->collection_ : nullptr;
 }
 
@@ -169,40 +167,38 @@ void* TwsDatasObject::query_extra(REFIID iid) noexcept {
 
 HRESULT TwsDatasObject::Add(_cTWSData** CTWItem, VARIANT* VarKey) {
     return guard([&] {
-        require(CTWItem);
-        const Ref<cTWSData> record = TwsDataObject::unwrap(*CTWItem);
+        require(CTWItem, kSource);
+        const Ref<cTWSData> record = TwsDataObject::unwrap(*CTWItem, kSource);
+        // Only an omitted key adds the record without one; a key given is its text, and the collection
+        // refuses an empty one.
         std::optional<std::string> key;
-        if (VarKey && !com::is_missing(*VarKey)) {
-            std::string text = com::from_variant(*VarKey).to_text();
-            // An omitted or empty key adds the record without one, reachable by position.
-            if (!text.empty()) key = std::move(text);
-        }
+        if (VarKey && !com::is_missing(*VarKey)) key = com::from_variant(*VarKey, kSource).to_text();
         collection_->Add(record, key ? std::optional<std::string_view>(*key) : std::nullopt);
     });
 }
 
 HRESULT TwsDatasObject::Remove(VARIANT VarIndex) {
-    return guard([&] { collection_->Remove(com::from_variant(VarIndex)); });
+    return guard([&] { collection_->Remove(com::from_variant(VarIndex, kSource)); });
 }
 
 HRESULT TwsDatasObject::get_Item(VARIANT VarIndex, _cTWSData** item) {
     return guard([&] {
-        require(item);
+        require(item, kSource);
         *item = nullptr;
-        *item = TwsDataObject::wrap(collection_->Item(com::from_variant(VarIndex)));
+        *item = TwsDataObject::wrap(collection_->Item(com::from_variant(VarIndex, kSource)));
     });
 }
 
 HRESULT TwsDatasObject::ItemAdd(VARIANT VarIndex, _cTWSData** item) {
     return guard([&] {
-        require(item);
+        require(item, kSource);
         *item = nullptr;
-        *item = TwsDataObject::wrap(collection_->ItemAdd(com::from_variant(VarIndex)));
+        *item = TwsDataObject::wrap(collection_->ItemAdd(com::from_variant(VarIndex, kSource)));
     });
 }
 
 HRESULT TwsDatasObject::get_Count(LONG* count) {
-    return guard([&] { require(count), *count = collection_->Count(); });
+    return guard([&] { require(count, kSource), *count = collection_->Count(); });
 }
 
 HRESULT TwsDatasObject::Clear() {
@@ -211,7 +207,7 @@ HRESULT TwsDatasObject::Clear() {
 
 HRESULT TwsDatasObject::get_NewEnum(IUnknown** enumerator) {
     return guard([&] {
-        require(enumerator);
+        require(enumerator, kSource);
         *enumerator = com::make_object<TwsDatasEnum>(collection_->NewEnum());
     });
 }
@@ -232,8 +228,8 @@ TwsObject::~TwsObject() {
 
 _cTWS* TwsObject::wrap(const Ref<cTWS>& tws) { return wrap_identity<TwsObject, _cTWS>(tws); }
 
-Ref<cTWS> TwsObject::unwrap(IUnknown* object) {
-    TwsObject* w = unwrap_self<TwsObject>(object);
+Ref<cTWS> TwsObject::unwrap(IUnknown* object, const char* source) {
+    TwsObject* w = unwrap_self<TwsObject>(object, source);
     return w ? w->tws_ : nullptr;
 }
 
@@ -244,26 +240,26 @@ void* TwsObject::query_extra(REFIID iid) noexcept {
 }
 
 HRESULT TwsObject::get_MaxRecord(LONG* value) {
-    return guard([&] { require(value), *value = tws_->MaxRecord(); });
+    return guard([&] { require(value, kSource), *value = tws_->MaxRecord(); });
 }
 HRESULT TwsObject::put_MaxRecord(LONG value) {
     return guard([&] { tws_->MaxRecord(value); });
 }
 HRESULT TwsObject::get_MaxID(LONG* value) {
-    return guard([&] { require(value), *value = tws_->MaxID(); });
+    return guard([&] { require(value, kSource), *value = tws_->MaxID(); });
 }
 HRESULT TwsObject::put_MaxID(LONG value) {
     return guard([&] { tws_->MaxID(value); });
 }
 HRESULT TwsObject::get_copy_cTWSDatas(_cTWSDatas** value) {
-    return guard([&] { require(value), *value = TwsDatasObject::wrap(tws_->copy_cTWSDatas()); });
+    return guard([&] { require(value, kSource), *value = TwsDatasObject::wrap(tws_->copy_cTWSDatas()); });
 }
 HRESULT TwsObject::putref_copy_cTWSDatas(_cTWSDatas* value) {
-    return guard([&] { tws_->copy_cTWSDatas(TwsDatasObject::unwrap(value)); });
+    return guard([&] { tws_->copy_cTWSDatas(TwsDatasObject::unwrap(value, kSource)); });
 }
 HRESULT TwsObject::GetCurrentData(_cTWSDatas** result) {
     return guard([&] {
-        require(result);
+        require(result, kSource);
         const Ref<cTWS> keep = tws_;
         *result = TwsDatasObject::wrap(keep->GetCurrentData());
     });
@@ -273,7 +269,7 @@ HRESULT TwsObject::AddRecordFilter(::TickType IndTickType) {
 }
 HRESULT TwsObject::Connect(BSTR Host, LONG Port, LONG clientId, VARIANT_BOOL* connected) {
     return guard([&] {
-        require(connected);
+        require(connected, kSource);
         const Ref<cTWS> keep = tws_;
         *connected = keep->Connect(win32::from_bstr(Host), Port, clientId) ? VARIANT_TRUE : VARIANT_FALSE;
     });
@@ -350,17 +346,17 @@ void TwsObject::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::
 // cDownload
 
 HRESULT DownloadObject::get_m_cTWS(_cTWS** value) {
-    return guard([&] { require(value), *value = TwsObject::wrap(download_->m_cTWS()); });
+    return guard([&] { require(value, kSource), *value = TwsObject::wrap(download_->m_cTWS()); });
 }
 HRESULT DownloadObject::putref_m_cTWS(_cTWS* value) {
-    return guard([&] { download_->m_cTWS(TwsObject::unwrap(value)); });
+    return guard([&] { download_->m_cTWS(TwsObject::unwrap(value, kSource)); });
 }
 HRESULT DownloadObject::get_TWSConteiner(_cTWSDatas** value) {
-    return guard([&] { require(value), *value = TwsDatasObject::wrap(download_->TWSConteiner()); });
+    return guard([&] { require(value, kSource), *value = TwsDatasObject::wrap(download_->TWSConteiner()); });
 }
 HRESULT DownloadObject::GetTWSData(_cTWSDatas** result) {
     return guard([&] {
-        require(result);
+        require(result, kSource);
         const Ref<cDownload> keep = download_;
         *result = TwsDatasObject::wrap(keep->GetTWSData());
     });
@@ -369,7 +365,7 @@ HRESULT DownloadObject::FreeTWSDataBuffer() {
     return guard([&] { download_->FreeTWSDataBuffer(); });
 }
 HRESULT DownloadObject::putref_TWSConteiner(_cTWSDatas* value) {
-    return guard([&] { download_->TWSConteiner(TwsDatasObject::unwrap(value)); });
+    return guard([&] { download_->TWSConteiner(TwsDatasObject::unwrap(value, kSource)); });
 }
 
 // ------------------------------------------------------------------------------------------------

@@ -14,17 +14,20 @@ namespace corvel::tallowin {
 
 // The automation classes of the market-data library: thin adapters over the engine's objects that
 // convert arguments, map errors and raise events. Each holds its engine object; one adapter exists per
-// engine object while it lives.
+// engine object while it lives. Every error a member raises carries its class's source, the same the
+// engine's errors of that class carry ("Tallowin3.cTWSDatas").
 
 class TwsDataObject final : public com::Dispatchable<TwsDataObject, _cTWSData> {
 public:
     static constexpr GUID kSelf = {0x7618f917, 0x7f88, 0x4f87, {0x94, 0x57, 0x45, 0x9a, 0xfa, 0xfb, 0xce, 0xb2}};
+    static constexpr const char* kSource = "Tallowin3.cTWSData";
     explicit TwsDataObject(Ref<cTWSData> record);
     ~TwsDataObject() override;
     // The adapter of a record (null for Nothing), with a reference for the caller.
     static _cTWSData* wrap(const Ref<cTWSData>& record);
-    // The record behind an interface pointer; throws the caller's type-mismatch error for a foreign one.
-    static Ref<cTWSData> unwrap(IUnknown* object);
+    // The record behind an interface pointer; a foreign one is the caller's type mismatch, reported
+    // with `source`, the source of the member that was given it.
+    static Ref<cTWSData> unwrap(IUnknown* object, const char* source);
     void* query_extra(REFIID iid) noexcept;
 
     HRESULT STDMETHODCALLTYPE get_sDate(DATE* value) override;
@@ -45,10 +48,11 @@ private:
 class TwsDatasObject final : public com::Dispatchable<TwsDatasObject, _cTWSDatas> {
 public:
     static constexpr GUID kSelf = {0xa281cd9d, 0xad7a, 0x4996, {0xba, 0x07, 0x34, 0x26, 0x09, 0xcb, 0x84, 0x1d}};
+    static constexpr const char* kSource = cTWSDatas::kErrorSource;
     explicit TwsDatasObject(Ref<cTWSDatas> collection);
     ~TwsDatasObject() override;
     static _cTWSDatas* wrap(const Ref<cTWSDatas>& collection);
-    static Ref<cTWSDatas> unwrap(IUnknown* object);
+    static Ref<cTWSDatas> unwrap(IUnknown* object, const char* source);
     void* query_extra(REFIID iid) noexcept;
 
     HRESULT STDMETHODCALLTYPE Add(_cTWSData** CTWItem, VARIANT* VarKey) override;
@@ -67,10 +71,11 @@ class TwsObject final : public com::Dispatchable<TwsObject, _cTWS, IConnectionPo
                         private TwsEventSink {
 public:
     static constexpr GUID kSelf = {0xfbbec4d1, 0x24b6, 0x4d70, {0x90, 0xc6, 0x4e, 0xcc, 0x5e, 0x30, 0xf7, 0xd0}};
+    static constexpr const char* kSource = cTWS::kErrorSource;
     explicit TwsObject(Ref<cTWS> tws);
     ~TwsObject() override;
     static _cTWS* wrap(const Ref<cTWS>& tws);
-    static Ref<cTWS> unwrap(IUnknown* object);
+    static Ref<cTWS> unwrap(IUnknown* object, const char* source);
     void* query_extra(REFIID iid) noexcept;
 
     HRESULT STDMETHODCALLTYPE get_MaxRecord(LONG* value) override;
@@ -107,6 +112,7 @@ private:
 class DownloadObject final : public com::Dispatchable<DownloadObject, _cDownload> {
 public:
     static constexpr GUID kSelf = {0xc76ccf99, 0xd191, 0x46fb, {0xb0, 0x36, 0x01, 0xba, 0x15, 0xea, 0xd1, 0xbc}};
+    static constexpr const char* kSource = "Tallowin3.cDownload";
     explicit DownloadObject(Ref<cDownload> download) : download_(std::move(download)) {}
 
     HRESULT STDMETHODCALLTYPE get_m_cTWS(_cTWS** value) override;

@@ -10,9 +10,9 @@ bool is_missing(const VARIANT& v) noexcept {
     return V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND;
 }
 
-Variant from_variant(const VARIANT& v) {
+Variant from_variant(const VARIANT& v, const char* error_source) {
     const VARTYPE type = V_VT(&v);
-    if (type == (VT_VARIANT | VT_BYREF)) return from_variant(*V_VARIANTREF(&v));
+    if (type == (VT_VARIANT | VT_BYREF)) return from_variant(*V_VARIANTREF(&v), error_source);
     const bool byref = (type & VT_BYREF) != 0;
     switch (type & ~VT_BYREF) {
         case VT_EMPTY: return Variant();
@@ -38,7 +38,8 @@ Variant from_variant(const VARIANT& v) {
         ::VariantClear(&text);
         return out;
     }
-    throw AutomationError(vb_error::kTypeMismatch, library_name(), vb_error::kTypeMismatchText);
+    throw AutomationError(vb_error::kTypeMismatch, error_source ? error_source : library_name(),
+                          vb_error::kTypeMismatchText);
 }
 
 }  // namespace corvel::com

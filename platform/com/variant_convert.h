@@ -8,8 +8,9 @@
 namespace corvel::com {
 
 // An automation VARIANT (by-reference forms followed, a missing optional argument as Empty) as the
-// logic's variant. Objects and arrays have no place there: they raise the caller's type-mismatch error.
-Variant from_variant(const VARIANT& v);
+// logic's variant. Objects and arrays have no place there: they raise the caller's type-mismatch error,
+// with the source of the member that was called (the library's name when none is given).
+Variant from_variant(const VARIANT& v, const char* error_source = nullptr);
 
 // True for the marker a caller's omitted optional argument carries.
 bool is_missing(const VARIANT& v) noexcept;

@@ -90,6 +90,7 @@ TEST(TickCollection, FailuresCarryTheNumbersOfACollection) {
     EXPECT_EQ(error_number([&] { c->Remove(5); }), vb_error::kSubscriptOutOfRange);
     EXPECT_EQ(error_number([&] { c->Add(make_ref<cTWSData>(), "a1"); }), vb_error::kKeyAlreadyAssociated);
     EXPECT_EQ(error_number([&] { c->Add(make_ref<cTWSData>(), "A1"); }), vb_error::kKeyAlreadyAssociated);
+    EXPECT_EQ(error_number([&] { c->Add(make_ref<cTWSData>(), ""); }), vb_error::kInvalidProcedureCall);
     EXPECT_EQ(c->Count(), 1);
     try {
         c->Item("nope");

@@ -145,6 +145,38 @@ TEST_F(DeliveryTest, MaxRecordZeroOrBelowCondensesEveryCallEvenEmpty) {
     EXPECT_EQ(sink.losses.size(), 2U);
 }
 
+TEST_F(DeliveryTest, GetCurrentDataInsideTheLossHandlerMovesWhatWaitsWithoutANestedEvent) {
+    tws->MaxRecord(0);  // every delivery condenses
+    fake.script->price(1, CLOSE_PRICE, 5);
+    int depth = 0;
+    Ref<cTWSDatas> inside;
+    sink.on_loss = [&](double) {
+        // The depth bound only keeps a nested event from recursing until the stack runs out.
+        if (++depth < 3) {
+            // Ticks that arrive while the handler runs, then the handler takes the data.
+            fake.script->price(2, CLOSE_PRICE, 7);
+            fake.script->price(2, CLOSE_PRICE, 8);
+            inside = tws->GetCurrentData();
+        }
+        --depth;
+    };
+    const auto result = tws->GetCurrentData();
+    EXPECT_EQ(sink.losses.size(), 1U);
+    ASSERT_TRUE(inside);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(inside.get(), result.get());
+    // The condensed point is not overwritten by what arrived later; that moved unchanged behind it.
+    EXPECT_EQ(lines(*result), (std::vector<std::string>{"d1_9_1 1 9 5", "a1 2 9 7", "a2 2 9 8"}));
+    EXPECT_EQ(tws->live_buffer().Count(), 0);
+
+    // Once the event is over, the next delivery condenses and tells the caller again.
+    sink.on_loss = nullptr;
+    tws->copy_cTWSDatas()->Clear();
+    fake.script->price(3, CLOSE_PRICE, 9);
+    EXPECT_EQ(lines(*tws->GetCurrentData()), (std::vector<std::string>{"d3_9_1 3 9 9"}));
+    EXPECT_EQ(sink.losses.size(), 2U);
+}
+
 TEST_F(DeliveryTest, RepeatedCondensingOverwritesTheSameKeys) {
     tws->MaxRecord(1);
     fake.script->price(1, CLOSE_PRICE, 5);
@@ -177,6 +209,39 @@ TEST_F(DeliveryTest, SizesBeyondThirtyTwoBitsDoNotStopDelivery) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->Item("d1_4_1_5")->Price, 3e9);
     EXPECT_EQ(tws->live_buffer().Count(), 0);
+}
+
+TEST_F(DeliveryTest, CondensingKeepsFractionalSizesAsTheyArrived) {
+    // Crypto quantities: every size below one, halves included, and a carried sum of fractions.
+    trade(0, 10, 0.34, 1.0);
+    trade(0, 12, 0.5, 2.0);
+    trade(0, 9, 1.25, 3.0);
+    trade(0, 11, 0.01, 4.0);
+    fake.clock->set(5.0);
+    fake.script->price(0, BID_PRICE, 9.5);
+    fake.script->size(0, BID_SIZE, 2.5);
+    fake.script->price(0, ASK_PRICE, 10.5);
+    fake.script->size(0, ASK_SIZE, 0.0001);
+    tws->MaxRecord(1);
+    EXPECT_EQ(lines(*tws->GetCurrentData()), (std::vector<std::string>{
+                                                  "d0_1_1 0 1 9.5", "d0_1_1_0 0 0 2.5",
+                                                  "d0_2_1 0 2 10.5", "d0_2_1_3 0 3 0.0001",
+                                                  "d0_4_1 0 4 10", "d0_4_1_5 0 5 0.34",
+                                                  "e0_4_2 0 4 12", "e0_4_2_5 0 5 0.5",
+                                                  "f0_4_3 0 4 9", "f0_4_3_5 0 5 1.25",
+                                                  "g0_4_4 0 4 11", "g0_4_4_5 0 5 0.02",
+                                              }));
+}
+
+TEST_F(DeliveryTest, HugeSizesAddUpWithoutOverflowing) {
+    trade(1, 10, 1e19, 1.0);
+    trade(1, 10, 1e19, 2.0);  // no new extreme: its size is carried
+    trade(1, 11, 1e19, 3.0);
+    tws->MaxRecord(1);
+    const auto result = tws->GetCurrentData();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->Item("d1_4_1_5")->Price, 1e19);
+    EXPECT_EQ(result->Item("g1_4_4_5")->Price, 2e19);
 }
 
 TEST_F(DeliveryTest, WithoutAResultCollectionNothingIsDeliveredAndNothingLost) {

@@ -120,11 +120,14 @@ class Sink final : public IDispatch {
 public:
     IID events{};
     Late tws;
-    bool fetch = true;         // take the data out in the handler (as a caller keeping up does)
+    bool fetch = true;           // take the data out in the handler (as a caller keeping up does)
+    bool fetch_on_loss = false;  // and in the IBTWSdataLoss handler too
     int datas_events = 0;
     int loss_events = 0;
     int nested = 0;
+    int nested_losses = 0;  // IBTWSdataLoss raised while its handler was running
     bool inside = false;
+    bool inside_loss = false;
     std::vector<std::pair<long, long>> errors;  // id, code
     std::vector<Tick> received;
     std::size_t records = 0;
@@ -155,6 +158,14 @@ public:
             inside = false;
         } else if (id == 2) {
             ++loss_events;
+            if (inside_loss) {
+                // Taking data again would recurse without end: stop here, the check reports it.
+                ++nested_losses;
+                return S_OK;
+            }
+            inside_loss = true;
+            if (fetch_on_loss) take();
+            inside_loss = false;
         } else if (id == 3 && p && p->cArgs == 3) {
             // Arguments arrive last to first.
             errors.emplace_back(V_I4(&p->rgvarg[2]), V_I4(&p->rgvarg[1]));
@@ -261,6 +272,20 @@ int run_contract(int port, const std::string& received_path) {
         pump(2, [&] { return false; });
         sink.take();
         check(sink.loss_events >= 1, "a delivery that condenses raises IBTWSdataLoss");
+
+        // Every delivery condenses, and the caller takes the data in both handlers.
+        const int losses_before = sink.loss_events;
+        const std::size_t records_before = sink.records;
+        tws.put(L"MaxRecord", Var(0L));
+        sink.fetch = true;
+        sink.fetch_on_loss = true;
+        pump(5, [&] { return sink.loss_events >= losses_before + 20 && sink.records > records_before + 20; });
+        check(sink.nested_losses == 0,
+              "GetCurrentData inside IBTWSdataLoss raises no second IBTWSdataLoss (" +
+                  std::to_string(sink.nested_losses) + " nested)");
+        check(sink.loss_events > losses_before && sink.records > records_before,
+              "deliveries go on, each telling of its condensing");
+        sink.fetch_on_loss = false;
 
         for (long id = 1; id <= 3; ++id) tws.call(L"StopQuery", {Var(id)});
         tws.call(L"disconnect");

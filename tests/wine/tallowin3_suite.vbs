@@ -16,11 +16,20 @@ End Sub
 
 ' The error the statement before raised (0 for none), cleared for the next one. Used after
 ' "On Error Resume Next", since script hosts differ in what Execute supports.
-Dim lastDescription
+Dim lastDescription, lastSource
 Function Caught()
     Caught = Err.Number
     lastDescription = Err.Description
+    lastSource = Err.Source
     Err.Clear
+End Function
+
+' The error the statement before raised was `number`, raised by the collection.
+Function CollectionError(number)
+    Dim n
+    n = Caught()
+    CollectionError = (n = number And lastSource = "Tallowin3.cTWSDatas")
+    If Not CollectionError Then WScript.Echo "   error " & n & " from " & lastSource & ": " & lastDescription
 End Function
 
 Dim closedPort
@@ -86,6 +95,27 @@ c.Add r, "k"
 Check Caught() = 0, "Add with a new key"
 c.Add r
 Check Caught() = 0, "Add without a key"
+
+' A key that is given is its text, and an empty one is refused, as the engine refuses it.
+c.Add r, ""
+Check CollectionError(5), "Add with an empty key is error 5"
+c.Add r, Empty
+Check CollectionError(5), "Add with an Empty key is error 5"
+' Every failure of the collection, type mismatches included, names the collection as its source.
+Set x = c.Item("nope")
+Check CollectionError(5), "a missing key is the collection's error"
+c.Add c, "c"
+Check CollectionError(13), "Add of an object that is no record is the collection's type mismatch"
+c.Add r, Array(1)
+Check CollectionError(13), "Add with a key that is no text is the collection's type mismatch"
+Set x = c.Item(Array(1))
+Check CollectionError(13), "Item of an index that is no text or number is the collection's type mismatch"
+Set x = c.Item(r)
+Check CollectionError(13), "Item of a record is the collection's type mismatch"
+c.Remove Array(1)
+Check CollectionError(13), "Remove of an index that is no text or number is the collection's type mismatch"
+Set x = c.ItemAdd(Array(1))
+Check CollectionError(13), "ItemAdd of an index that is no text or number is the collection's type mismatch"
 On Error Goto 0
 Check c("k").NameID = "mine", "Add keeps the record's NameID"
 Check c.Count = 3, "both Adds counted"
