@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "common/automation_error.h"
 #include "platform/workbook/memory_application.h"
 #include "platform/workbook/memory_range.h"
@@ -141,6 +144,46 @@ TEST_F(MemoryWorkbookTest, FillsBordersAndWidthsFormatTheCells) {
     EXPECT_EQ(sheet2->Range("B1")->ColumnWidth(), MemoryWorksheet::kStandardWidth)
         << "empty columns fall back";
     EXPECT_EQ(error_number([&] { area->AutoFit(); }), kErrObjectModel) << "only whole columns or rows fit";
+}
+
+TEST_F(MemoryWorkbookTest, AProtectedSheetRefusesChangesAndOneWithUnlockedCellsOnlyFormats) {
+    sheet2->Range("B3")->Value("kept");
+    const auto cell = sheet2->Range("B3");
+    const auto area = sheet2->Range("B3:C22");
+    const std::vector<std::function<void()>> formats{
+        [&] { area->Interior()->ColorIndex(15); },
+        [&] { area->Borders(xlEdgeTop)->LineStyle(xlDashDotDot); },
+        [&] { area->ColumnWidth(10); },
+        [&] { area->EntireColumn()->AutoFit(); },
+    };
+    sheet2->protect(MemoryWorksheet::Protection::Everything);
+    EXPECT_EQ(error_number([&] { cell->Value("changed"); }), kErrObjectModel);
+    EXPECT_EQ(error_number([&] { cell->FormulaLocal("=A1"); }), kErrObjectModel);
+    for (const auto& change : formats)
+        EXPECT_EQ(error_number(change), kErrObjectModel);
+    EXPECT_EQ(cell->FormulaLocal(), "kept");
+    EXPECT_EQ(area->Interior()->ColorIndex(), xlColorIndexNone) << "reading is allowed";
+    excel->Worksheets("Sheet2")->Select();
+    cell->Select();
+
+    sheet2->protect(MemoryWorksheet::Protection::FormatsOnly);
+    cell->Value("changed");
+    EXPECT_EQ(cell->FormulaLocal(), "changed");
+    for (const auto& change : formats)
+        EXPECT_EQ(error_number(change), kErrObjectModel);
+
+    sheet2->protect(MemoryWorksheet::Protection::None);
+    for (const auto& change : formats)
+        EXPECT_EQ(error_number(change), 0);
+    EXPECT_EQ(error_number([&] { sheet1->Range("A1")->Value(1); }), 0) << "protection is per sheet";
+}
+
+TEST_F(MemoryWorkbookTest, SheetNamesMayHoldSignsAndQuotesWhenQuoted) {
+    book->add_sheet("Q!1");
+    book->add_sheet("It's");
+    EXPECT_EQ(where("'Q!1'!B3:C22"), "Q!1!$B$3:$C$22");
+    EXPECT_EQ(where("'It''s'!A1"), "It's!$A$1");
+    EXPECT_EQ(error_number([&] { excel->Range("Q!1!B3"); }), kErrObjectModel) << "a sign needs quotes";
 }
 
 TEST_F(MemoryWorkbookTest, TheLastCellRemembersEmptiedCellsWhereFindSeesOnlyContent) {
