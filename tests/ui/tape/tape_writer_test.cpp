@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/frm_error_message.h"
+#include "common/message_box.h"
 #include "platform/workbook/excel_constants.h"
 #include "tests/ui/tape/tape_fixture.h"
 
@@ -146,6 +147,40 @@ TEST_F(TapeWriter, WithoutTapeTableLoadingAndInsertingAreReportedAndTheUsersView
     EXPECT_TRUE(excel->ScreenUpdating());
     EXPECT_EQ(excel->ActiveSheet()->Name(), "Sheet2");
     EXPECT_TRUE(errors.call_stack().empty());
+}
+
+// A sheet name may hold a "!" when it is quoted, and a quote when that is doubled; the location is
+// split after the closing quote, whether it was picked or typed.
+TEST_F(TapeWriter, ASheetNameWithASignOrAQuoteInItSplitsAfterItsClosingQuote) {
+    open(three_stocks().sheet("Q!1").sheet("Q!'s").tape({"IBM", "=TWS_Quotes!$J$6", "", "'Q!1'!B3:C22"}));
+    fakes.host->click("ButGetAddress");
+    EXPECT_EQ(show(), "DATABEGINNING");
+    pelorin->RefEditInputs("'Q!''s'!$B$3");
+    fakes.host
+        ->inspect([&](forms::Form&) {
+            frmAddRibbon& d = dialog();
+            EXPECT_EQ(d.txtAddress.Text(), "'Q!''s'!B3:C22");
+            std::string sheet_name, address;
+            d.ReturnNameSheetAndAddress(sheet_name, address, "'Q!1'!B3:C22");
+            EXPECT_EQ(sheet_name + "|" + address, "'Q!1'|B3:C22");
+        })
+        .click("ButInsertNew")
+        .type("txtAddress", "'q!1'!C10:D30")
+        .click("ButInsertNew")
+        .message(
+            "The ranges of 'Tape location' and ''Name'=IBM  'Data Range'='Q!1'!B3:C22' intersect with "
+            "each other.",
+            msgbox::kCritical, "Corvel", msgbox::kOk)
+        .type("txtAddress", "'Q!1'!E3:F22")
+        .click("ButInsert")
+        .expect_hidden("frmAddRibbon");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Ticker_tape_settings", "D5"), "'Q!''s'!B3:C22");
+    EXPECT_EQ(text("Ticker_tape_settings", "D6"), "'Q!1'!E3:F22");
+    EXPECT_EQ(text("Q!'s", "B3"), "Local Time");
+    EXPECT_EQ(text("Q!1", "E3"), "Local Time");
+    EXPECT_EQ(sheet("Q!1")->Range("E3:F22")->Borders(xlEdgeBottom)->LineStyle(), xlDashDotDot);
+    EXPECT_EQ(fakes.host->messages().size(), 1u);
 }
 
 }  // namespace
