@@ -21,6 +21,8 @@ constexpr const char* kRangeTooSmall =
     "Error: 'AdditionalInformation1'  = 'AdditionalInformation2'. The range must be row>=3 and Column>=2";
 constexpr const char* kRangesIntersect =
     "The ranges of 'AdditionalInformation1' and 'AdditionalInformation2' intersect with each other.";
+// A tape needs a symbol row, or its link stays empty and the tape never fills.
+constexpr const char* kNoSymbol = "You must select a symbol in the Portfolio";
 
 // The contract columns of a symbol row, and the ones a complete row has filled: ticker, type,
 // exchange and currency.
@@ -178,10 +180,12 @@ void frmAddRibbon::ViewToTable() {
 bool frmAddRibbon::CheckField() {
     bool valid = false;
     protocol_("CheckField", [&](Statements& s) {
-        const auto refuse = [&](const std::string& message, forms::TextBox& box) {
+        const auto refuse = [&](const std::string& message, forms::Control& focus) {
             s([&] { MsgBox(message, msgbox::kCritical, pelorin::kMessageTitle); });
-            s([&] { box.SetFocus(); });
+            s([&] { focus.SetFocus(); });
         };
+        // The header row carries no row data: no symbol is selected.
+        if (!s([&] { return symbol_selected(); })) return refuse(kNoSymbol, VSFExcel);
         if (s([&] { return txtName.Text().empty(); }))
             return refuse(fill_message(kFillIn, txtName.ToolTipText()), txtName);
         if (s([&] { return txtNameSize.Enabled() && txtNameSize.Text().empty(); })) {
@@ -204,6 +208,11 @@ bool frmAddRibbon::CheckField() {
         valid = true;
     });
     return valid;
+}
+
+bool frmAddRibbon::symbol_selected() const {
+    const std::int32_t row = VSFExcel.Row();
+    return row >= 1 && !VSFExcel.RowData(row).empty();
 }
 
 void frmAddRibbon::ButInsert_Click() {

@@ -169,6 +169,8 @@ class frmAddRibbon final : public forms::Form {
     };
 
     void TotalOpt(std::int16_t value) noexcept { total_opt_ = value; }
+    // Whether the current row of the symbol grid is a symbol row (the header row carries no row data).
+    bool symbol_selected() const;
     std::shared_ptr<workbook::Application> excel() const;
     void disable_options();
     // The field choice and the tape list when no complete symbol row is selected, one statement each.
