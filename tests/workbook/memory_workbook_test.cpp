@@ -178,14 +178,6 @@ TEST_F(MemoryWorkbookTest, AProtectedSheetRefusesChangesAndOneWithUnlockedCellsO
     EXPECT_EQ(error_number([&] { sheet1->Range("A1")->Value(1); }), 0) << "protection is per sheet";
 }
 
-TEST_F(MemoryWorkbookTest, SheetNamesMayHoldSignsAndQuotesWhenQuoted) {
-    book->add_sheet("Q!1");
-    book->add_sheet("It's");
-    EXPECT_EQ(where("'Q!1'!B3:C22"), "Q!1!$B$3:$C$22");
-    EXPECT_EQ(where("'It''s'!A1"), "It's!$A$1");
-    EXPECT_EQ(error_number([&] { excel->Range("Q!1!B3"); }), kErrObjectModel) << "a sign needs quotes";
-}
-
 TEST_F(MemoryWorkbookTest, TheLastCellRemembersEmptiedCellsWhereFindSeesOnlyContent) {
     EXPECT_EQ(excel->Range("A1")->SpecialCells(xlCellTypeLastCell)->Address(), "$A$1") << "an unused sheet";
     excel->Range("A1")->Value("Ticker");

@@ -10,8 +10,6 @@
 namespace corvel {
 namespace {
 
-using workbook::MemoryWorksheet;
-
 class TapeUndoTest : public ::testing::Test {
   protected:
     std::shared_ptr<workbook::MemoryApplication> excel = std::make_shared<workbook::MemoryApplication>();
@@ -41,17 +39,6 @@ TEST_F(TapeUndoTest, CellsGetBackTheirValuesFormulasAndFills) {
     EXPECT_EQ(sheet->Range("D1")->Interior()->ColorIndex(), workbook::xlColorIndexNone);
 }
 
-TEST_F(TapeUndoTest, ASheetThatRefusesFormatsStillGetsItsValuesBack) {
-    sheet->Range("A1")->Value("mine");
-    TapeUndo undo;
-    undo.cells(*sheet->Range("A1:B1"));
-    sheet->Range("A1:B1")->Value("Local Time");
-    sheet->protect(MemoryWorksheet::Protection::FormatsOnly);
-    undo.take_back();
-    EXPECT_EQ(sheet->Range("A1")->FormulaLocal(), "mine");
-    EXPECT_EQ(sheet->Range("B1")->FormulaLocal(), "");
-}
-
 TEST_F(TapeUndoTest, ANewEntryGoesAgainAndAnEntryThatWasThereGetsItsOldLocation) {
     enter("$A$5:$S$5", "MSFT=TWS_Quotes!$J$5", "Sheet2!B3:C22");
     {
@@ -67,18 +54,6 @@ TEST_F(TapeUndoTest, ANewEntryGoesAgainAndAnEntryThatWasThereGetsItsOldLocation)
     const auto group = tapes->Item("$A$5:$S$5");
     ASSERT_EQ(group->Count(), 1);
     EXPECT_EQ(group->Item(1)->DataRange(), "Sheet2!B3:C22");
-}
-
-TEST_F(TapeUndoTest, AKeptInsertStays) {
-    TapeUndo undo;
-    undo.cells(*sheet->Range("A1"));
-    undo.entry(tapes, "$A$5:$S$5", "MSFT");
-    sheet->Range("A1")->Value("tape");
-    enter("$A$5:$S$5", "MSFT", "Sheet2!B3:C22");
-    undo.keep();
-    undo.take_back();
-    EXPECT_EQ(sheet->Range("A1")->FormulaLocal(), "tape");
-    EXPECT_EQ(tapes->Count(), 1);
 }
 
 }  // namespace
