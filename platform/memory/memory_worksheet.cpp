@@ -114,7 +114,13 @@ void MemoryWorksheet::change_cells(const CellArea& area, Change&& change) {
     mark_used(area);
 }
 
+void MemoryWorksheet::check_unprotected(bool contents) const {
+    if (protection_ == Protection::None || (contents && protection_ == Protection::FormatsOnly)) return;
+    raise_object_error("The cell or chart you're trying to change is on a protected sheet");
+}
+
 void MemoryWorksheet::write_value(const CellArea& area, const Variant& value) {
+    check_unprotected(true);
     const Variant stored = stored_value(value);
     change_cells(area, [&](Cell& cell) {
         cell.value = stored;
@@ -123,6 +129,7 @@ void MemoryWorksheet::write_value(const CellArea& area, const Variant& value) {
 }
 
 void MemoryWorksheet::write_formula(const CellArea& area, std::string_view formula) {
+    check_unprotected(true);
     const bool is_formula = !formula.empty() && formula.front() == '=';
     const Variant constant = is_formula ? Variant() : stored_value(Variant(formula));
     change_cells(area, [&](Cell& cell) {
@@ -150,6 +157,7 @@ void MemoryWorksheet::fill(const CellArea& area, std::int32_t color_index) {
     if (color_index != xlColorIndexNone && (color_index < 1 || color_index > 56)) {
         raise_object_error("Unable to set the ColorIndex property of the Interior class");
     }
+    check_unprotected(false);
     change_cells(area, [&](Cell& cell) {
         cell.fill = color_index == xlColorIndexNone ? std::nullopt : std::optional<std::int32_t>(color_index);
     });
@@ -228,6 +236,7 @@ std::optional<std::int32_t> MemoryWorksheet::border(const CellArea& area, std::i
 
 void MemoryWorksheet::border(const CellArea& area, std::int32_t index, BorderProperty property,
                              std::int32_t value) {
+    check_unprotected(false);
     for_each_line(area, index, [&](const LineKey& key) {
         if (property == BorderProperty::LineStyle && value == xlNone) {
             lines_.erase(key);
@@ -268,11 +277,13 @@ std::optional<double> MemoryWorksheet::column_width(const CellArea& area) const 
 void MemoryWorksheet::column_width(const CellArea& area, double width) {
     if (!(width >= 0.0 && width <= 255.0))
         raise_object_error("Unable to set the ColumnWidth property of the Range class");
+    check_unprotected(false);
     for (std::int32_t column = area.left; column <= area.right; ++column)
         widths_[column] = width;
 }
 
 void MemoryWorksheet::autofit_columns(const CellArea& area) {
+    check_unprotected(false);
     std::map<std::int32_t, std::size_t> longest;
     for (const auto& [position, cell] : cells_) {
         if (position.second < area.left || position.second > area.right || !cell.has_content()) continue;

@@ -35,6 +35,10 @@ class MemoryWorksheet final : public Worksheet, public std::enable_shared_from_t
         friend bool operator==(const BorderLine&, const BorderLine&) = default;
     };
     enum class BorderProperty { LineStyle, Weight, ColorIndex };
+    // The sheet protection a user may have put on: a protected sheet refuses every change of its
+    // cells, their formats and its column widths; one whose cells the user unlocked first takes
+    // values and formulas but still no formats.
+    enum class Protection { None, FormatsOnly, Everything };
 
     MemoryWorksheet(std::weak_ptr<MemoryWorkbook> workbook, std::string name);
 
@@ -81,6 +85,8 @@ class MemoryWorksheet final : public Worksheet, public std::enable_shared_from_t
     const CellArea& selection() const noexcept { return selection_; }
     void select(const CellArea& area);
 
+    void protect(Protection what) noexcept { protection_ = what; }
+
   private:
     struct Cell {
         Variant value;
@@ -98,6 +104,8 @@ class MemoryWorksheet final : public Worksheet, public std::enable_shared_from_t
     template <class Change>
     void change_cells(const CellArea& area, Change&& change);
     void mark_used(const CellArea& area);
+    // Raises as a protected sheet does when asked to change contents (or only formats).
+    void check_unprotected(bool contents) const;
 
     std::weak_ptr<MemoryWorkbook> workbook_;
     std::string name_;
@@ -107,6 +115,7 @@ class MemoryWorksheet final : public Worksheet, public std::enable_shared_from_t
     CellArea selection_;
     std::int32_t used_bottom_ = 0;
     std::int32_t used_right_ = 0;
+    Protection protection_ = Protection::None;
 };
 
 // Checks that an operation touches no more cells than an in-memory sheet should.

@@ -139,6 +139,21 @@ std::optional<SheetReference> split_sheet_reference(std::string_view text) {
     return SheetReference{std::string(text.substr(0, bang)), text.substr(bang + 1)};
 }
 
+std::size_t sheet_separator(std::string_view text) noexcept {
+    if (!text.empty() && text.front() == '\'') {
+        for (std::size_t i = 1; i < text.size(); ++i) {
+            if (text[i] != '\'') continue;
+            if (i + 1 < text.size() && text[i + 1] == '\'') {
+                ++i;  // a doubled quote inside the name
+                continue;
+            }
+            if (i + 1 < text.size() && text[i + 1] == '!') return i + 1;
+            break;  // a quote that closes nothing a sheet name could: read the text as it comes
+        }
+    }
+    return text.find('!');
+}
+
 std::string unquote_sheet_name(std::string_view text) {
     if (text.size() < 2 || text.front() != '\'' || text.back() != '\'') return std::string(text);
     const auto split = split_sheet_reference(std::string(text) + "!A1");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -57,6 +58,11 @@ struct SheetReference {
     std::string_view rest;
 };
 std::optional<SheetReference> split_sheet_reference(std::string_view text);
+
+// Where the sheet qualifier of a range text ends: the "!" after the closing quote of a quoted name
+// ("'Q!1'!B3" gives 5; a doubled quote belongs to the name), else the first "!"; npos without one.
+// A quoted name may hold a "!" of its own, so the first "!" is not always the one that splits.
+std::size_t sheet_separator(std::string_view text) noexcept;
 
 // A sheet name as a range text writes it, made the name itself: "'My Sheet'" gives "My Sheet",
 // "'Bob''s'" gives "Bob's"; a name without quotes stays as it is.

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "common/automation_error.h"
 #include "platform/memory/memory_application.h"
 #include "platform/memory/memory_range.h"
@@ -141,6 +144,31 @@ TEST_F(MemoryWorkbookTest, FillsBordersAndWidthsFormatTheCells) {
     EXPECT_EQ(sheet2->Range("B1")->ColumnWidth(), MemoryWorksheet::kStandardWidth)
         << "empty columns fall back";
     EXPECT_EQ(error_number([&] { area->AutoFit(); }), kErrObjectModel) << "only whole columns or rows fit";
+}
+
+TEST_F(MemoryWorkbookTest, AProtectedSheetRefusesChangesAndOneWithUnlockedCellsOnlyFormats) {
+    sheet2->Range("B3")->Value("kept");
+    const auto cell = sheet2->Range("B3");
+    const auto area = sheet2->Range("B3:C22");
+    const std::vector<std::function<void()>> formats{
+        [&] { area->Interior()->ColorIndex(15); },
+        [&] { area->Borders(xlEdgeTop)->LineStyle(xlDashDotDot); },
+        [&] { area->ColumnWidth(10); },
+        [&] { area->EntireColumn()->AutoFit(); },
+    };
+    sheet2->protect(MemoryWorksheet::Protection::Everything);
+    EXPECT_EQ(error_number([&] { cell->Value("changed"); }), kErrObjectModel);
+    EXPECT_EQ(error_number([&] { cell->FormulaLocal("=A1"); }), kErrObjectModel);
+    for (const auto& change : formats)
+        EXPECT_EQ(error_number(change), kErrObjectModel);
+    EXPECT_EQ(cell->FormulaLocal(), "kept");
+    EXPECT_EQ(error_number([&] { sheet1->Range("A1")->Value(1); }), 0) << "protection is per sheet";
+
+    sheet2->protect(MemoryWorksheet::Protection::FormatsOnly);
+    cell->Value("changed");
+    EXPECT_EQ(cell->FormulaLocal(), "changed");
+    for (const auto& change : formats)
+        EXPECT_EQ(error_number(change), kErrObjectModel);
 }
 
 TEST_F(MemoryWorkbookTest, TheLastCellRemembersEmptiedCellsWhereFindSeesOnlyContent) {

@@ -50,5 +50,18 @@ TEST(A1Reference, SplitsOffTheSheetQualifier) {
     EXPECT_FALSE(split_sheet_reference("My Sheet!A1")) << "a blank needs quotes";
 }
 
+TEST(A1Reference, TheSheetQualifierEndsAfterTheClosingQuoteOfAQuotedName) {
+    EXPECT_EQ(sheet_separator("Sheet1!B3"), 6u);
+    EXPECT_EQ(sheet_separator("a!b!c"), 1u) << "a plain name ends at the first \"!\"";
+    EXPECT_EQ(sheet_separator("'Q!1'!B3:C22"), 5u);
+    EXPECT_EQ(sheet_separator("'It''s'!A1"), 7u);
+    EXPECT_EQ(sheet_separator("'Q!''s!'!A1"), 8u) << "doubled quotes and signs inside one name";
+    EXPECT_EQ(sheet_separator("B3:D10"), std::string_view::npos);
+    EXPECT_EQ(sheet_separator("'Q!1"), 2u) << "without a closing quote the first \"!\" is all there is";
+    EXPECT_EQ(sheet_separator("'Q'x!A1"), 4u);
+    EXPECT_EQ(sheet_separator("''"), std::string_view::npos);
+    EXPECT_EQ(sheet_separator(""), std::string_view::npos);
+}
+
 }  // namespace
 }  // namespace corvel::workbook

@@ -21,6 +21,12 @@ constexpr const char* kRangeTooSmall =
     "Error: 'AdditionalInformation1'  = 'AdditionalInformation2'. The range must be row>=3 and Column>=2";
 constexpr const char* kRangesIntersect =
     "The ranges of 'AdditionalInformation1' and 'AdditionalInformation2' intersect with each other.";
+// A tape needs a symbol row and a field whose column crosses that row, or its link stays empty and
+// the tape never fills.
+constexpr const char* kNoSymbol = "You must select a symbol in the Portfolio";
+constexpr const char* kNoField = "You must select one of the Available fields";
+constexpr const char* kFieldOutsideRow =
+    "The column of 'AdditionalInformation1' lies outside the symbol's range 'AdditionalInformation2'";
 
 // The contract columns of a symbol row, and the ones a complete row has filled: ticker, type,
 // exchange and currency.
@@ -178,32 +184,47 @@ void frmAddRibbon::ViewToTable() {
 bool frmAddRibbon::CheckField() {
     bool valid = false;
     protocol_("CheckField", [&](Statements& s) {
-        const auto refuse = [&](const std::string& message, forms::TextBox& box) {
+        const auto refuse = [&](const std::string& message, forms::Control* focus) {
             s([&] { MsgBox(message, msgbox::kCritical, pelorin::kMessageTitle); });
-            s([&] { box.SetFocus(); });
+            if (focus != nullptr) s([&] { focus->SetFocus(); });
         };
+        // The header row carries no row data: no symbol is selected.
+        if (!s([&] { return symbol_selected(); })) return refuse(kNoSymbol, &VSFExcel);
         if (s([&] { return txtName.Text().empty(); }))
-            return refuse(fill_message(kFillIn, txtName.ToolTipText()), txtName);
+            return refuse(fill_message(kFillIn, txtName.ToolTipText()), &txtName);
         if (s([&] { return txtNameSize.Enabled() && txtNameSize.Text().empty(); })) {
-            return refuse(fill_message(kFillIn, txtNameSize.ToolTipText()), txtNameSize);
+            return refuse(fill_message(kFillIn, txtNameSize.ToolTipText()), &txtNameSize);
         }
         const std::string location = txtAddress.Text();
-        if (location.empty()) return refuse(fill_message(kFillIn, txtAddress.ToolTipText()), txtAddress);
-        if (location.find('!') == std::string::npos) return refuse(kNoSheetName, txtAddress);
-        if (!s([&] { return CheckAddres(location); })) return refuse(kRangeAddressError, txtAddress);
+        if (location.empty()) return refuse(fill_message(kFillIn, txtAddress.ToolTipText()), &txtAddress);
+        if (location.find('!') == std::string::npos) return refuse(kNoSheetName, &txtAddress);
+        if (!s([&] { return CheckAddres(location); })) return refuse(kRangeAddressError, &txtAddress);
         if (!s([&] { return ChechAddressRange(location); })) {
             const std::string columns = std::to_string(ReturnColumnsCount());
             const std::string message = replace_all(kRangeTooSmall, "Column>=2", "Column>=" + columns);
-            return refuse(fill_message(message, txtAddress.ToolTipText(), location), txtAddress);
+            return refuse(fill_message(message, txtAddress.ToolTipText(), location), &txtAddress);
         }
         const std::string overlap = s([&] { return CheckAddressIntersect(location); });
         if (!overlap.empty())
-            return refuse(fill_message(kRangesIntersect, txtAddress.ToolTipText(), overlap), txtAddress);
-        s([&] { AddSymbolToSheet(); });
+            return refuse(fill_message(kRangesIntersect, txtAddress.ToolTipText(), overlap), &txtAddress);
+        const auto field = chosen_field();
+        if (!field) return refuse(kNoField, nullptr);
+        std::string symbol_row;
+        if (s([&] { return GivMyLink(symbol_row); }).empty()) {
+            const std::string row = std::string(tape::kQuotesSheet) + "!" + symbol_row;
+            return refuse(fill_message(kFieldOutsideRow, field->name, row), field->option);
+        }
+        // A failed insert has been reported and taken back; the definition stays for another try.
+        if (!s([&] { return AddSymbolToSheet(); })) return;
         s([&] { txtAddress.Text(""); });
         valid = true;
     });
     return valid;
+}
+
+bool frmAddRibbon::symbol_selected() const {
+    const std::int32_t row = VSFExcel.Row();
+    return row >= 1 && !VSFExcel.RowData(row).empty();
 }
 
 void frmAddRibbon::ButInsert_Click() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -141,8 +142,11 @@ class frmAddRibbon final : public forms::Form {
     // The relative address of the last cell holding data on `sheet`, or `start` when it cannot be
     // found. Never reports.
     std::string GotoLastCell(std::string_view sheet, std::string_view start);
-    void AddSymbolToSheet();
-    void ColorSelectRange();
+    // Writes the tape: true only when the whole of it went in. What the tape needs is found before
+    // anything is written, and an insert that fails part-way takes back what it wrote.
+    bool AddSymbolToSheet();
+    // Lays out the tape area: true only when all of it was laid out.
+    bool ColorSelectRange();
 
     // --- State, as tests read it.
     std::int16_t TotalOpt() const noexcept { return total_opt_; }
@@ -168,7 +172,20 @@ class frmAddRibbon final : public forms::Form {
         kFieldVolume = 9,
     };
 
+    // A market-data field a tape can show: its option and its workbook name.
+    struct TapeField {
+        forms::OptionButton* option;
+        const char* name;
+    };
+
     void TotalOpt(std::int16_t value) noexcept { total_opt_ = value; }
+    // Whether the current row of the symbol grid is a symbol row (the header row carries no row data).
+    bool symbol_selected() const;
+    // The field the tape links to: the first option, in the tape writer's order, that is enabled and
+    // selected.
+    std::optional<TapeField> chosen_field();
+    // The tape location's range, on its sheet of the active workbook; raises when it is not there.
+    std::shared_ptr<workbook::Range> tape_area();
     std::shared_ptr<workbook::Application> excel() const;
     void disable_options();
     // The field choice and the tape list when no complete symbol row is selected, one statement each.

@@ -17,7 +17,7 @@ void frmAddRibbon::ReturnNameSheetAndAddress(std::string& sheet, std::string& ad
                                              std::string_view full_address) {
     protocol_("ReturnNameSheetAndAddress", [&](Statements& s) {
         s([&] {
-            const std::size_t bang = full_address.find('!');
+            const std::size_t bang = workbook::sheet_separator(full_address);
             if (bang == std::string_view::npos) {
                 sheet = tape::kQuotesSheet;
                 address = full_address;
@@ -117,7 +117,7 @@ std::string frmAddRibbon::modifyAddress() {
         const std::int16_t columns = s([&] { return ReturnColumnsCount(); });
         const std::string text = txtAddress.Text();
         if (text.empty() || !s([&] { return CheckAddres(text); })) return;
-        const std::size_t bang = text.find('!');
+        const std::size_t bang = workbook::sheet_separator(text);
         const std::string prefix = bang == std::string::npos ? std::string() : text.substr(0, bang + 1);
         ObjectRef<workbook::Range> range;
         std::int32_t rows = 0;

@@ -46,6 +46,8 @@ class LinkCollection {
         Add(created, stored);
         return created;
     }
+    // Whether an item is there under the key (letter case ignored); asks without raising.
+    bool contains(std::string_view key) const { return position_of(key) != entries_.end(); }
     std::int32_t Count() const noexcept { return static_cast<std::int32_t>(entries_.size()); }
     void Clear() noexcept { entries_.clear(); }
     // The items in insertion order, as an enumeration hands them out.

@@ -107,6 +107,41 @@ TEST_F(FieldChoice, InsertChecksEachFieldInTurnAndPutsTheFocusWhereTheFaultIs) {
     EXPECT_EQ(text("Ticker_tape_settings", "B4"), "=TWS_Quotes!$J$5");
 }
 
+// A tape without a link would never fill: a field whose column lies beyond the symbol's row (its 9
+// contract columns and one per field the workbook names), or no field at all, is refused.
+TEST_F(FieldChoice, AFieldOutsideTheSymbolsRowOrNoFieldAtAllIsRefused) {
+    open(workbook::QuotesWorkbookBuilder().fields({"TWS_High", "TWS_Close"}).stock("MSFT").sheet("Sheet2"));
+    excel->active_workbook()->add_name("TWS_High", "=TWS_Quotes!$Z$4");
+    fakes.host->type("txtAddress", "Sheet2!B3:C22")
+        .click("ButInsert")
+        .message("The column of 'TWS_High' lies outside the symbol's range 'TWS_Quotes!$A$5:$K$5'",
+                 msgbox::kCritical, "Corvel", msgbox::kOk)
+        .inspect([&](forms::Form&) {
+            EXPECT_TRUE(dialog().OptHigh.has_focus());
+            EXPECT_EQ(text("Ticker_tape_settings", "A4"), "");
+            EXPECT_EQ(text("Sheet2", "B3"), "");
+        })
+        .click("OptClose")
+        .click("ButInsert")
+        .expect_hidden("frmAddRibbon");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Ticker_tape_settings", "B4"), "=TWS_Quotes!$K$5");
+
+    pelorin->UnloadfrmMaster();
+    open(workbook::QuotesWorkbookBuilder().fields({}).stock("MSFT").sheet("Sheet2"));
+    fakes.host
+        ->inspect([&](forms::Form&) {
+            EXPECT_EQ(enabled(options(dialog())), Names{});
+            EXPECT_TRUE(dialog().ButInsert.Enabled()) << "a complete row enables the buttons";
+        })
+        .type("txtAddress", "Sheet2!B3:C22")
+        .click("ButInsert")
+        .message("You must select one of the Available fields", msgbox::kCritical, "Corvel", msgbox::kOk)
+        .click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Ticker_tape_settings", "A4"), "");
+}
+
 TEST_F(FieldChoice, ALocationOverlappingATapeNamesThatTape) {
     open(three_stocks()
              .tape({"AdditionalInformation1", "=TWS_Quotes!$J$6", "", "'My Sheet'!F3:G22"})

@@ -60,6 +60,35 @@ TEST_F(SymbolTable, AnIncompleteRowIsListedButDisablesTheChoiceAndTheRecordedCho
     EXPECT_EQ(show(), "CLOSE");
 }
 
+// The header row carries no row data: no symbol. Selecting it leaves the choice as it was, so the
+// buttons stay on, but neither insert writes anything until a symbol row is selected again.
+TEST_F(SymbolTable, TheHeaderRowSelectsNoSymbolSoInsertRefusesUntilARowIs) {
+    open(three_stocks());
+    const auto refused = [&](const char* button) {
+        fakes.host->click(button)
+            .message("You must select a symbol in the Portfolio", msgbox::kCritical, "Corvel", msgbox::kOk)
+            .inspect([&](forms::Form&) {
+                EXPECT_TRUE(dialog().VSFExcel.has_focus());
+                EXPECT_EQ(dialog().txtAddress.Text(), "Sheet2!B3:C22") << "the definition stays";
+                EXPECT_EQ(text("Ticker_tape_settings", "A4"), "");
+                EXPECT_EQ(text("Sheet2", "B3"), "");
+            });
+    };
+    fakes.host->select_row("VSFExcel", 0)
+        .inspect([&](forms::Form&) {
+            EXPECT_TRUE(dialog().ButInsert.Enabled());
+            EXPECT_TRUE(dialog().ButInsertNew.Enabled());
+        })
+        .type("txtAddress", "Sheet2!B3:C22");
+    refused("ButInsert");
+    refused("ButInsertNew");
+    fakes.host->select_row("VSFExcel", 2).click("ButInsert").expect_hidden("frmAddRibbon");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Ticker_tape_settings", "A4"), "IBM");
+    EXPECT_EQ(text("Ticker_tape_settings", "B4"), "=TWS_Quotes!$J$6");
+    EXPECT_EQ(text("Sheet2", "B3"), "Local Time");
+}
+
 TEST_F(SymbolTable, ARowSpansTheContractAndTheFieldColumnsAndIsReadInOneBlock) {
     open(workbook::QuotesWorkbookBuilder()
              .fields({"TWS_Bid_Price", "TWS_Bid_Size", "TWS_Ask_Price", "TWS_Ask_Size"})

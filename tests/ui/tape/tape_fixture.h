@@ -54,15 +54,19 @@ class TapeTest : public ::testing::Test {
         EXPECT_EQ(show(), "CLOSE");
     }
     // The error dialog comes next, and its report holds `text`; the user aborts.
-    void expect_report_and_abort(std::string text) {
+    void expect_report_and_abort(std::string text) { expect_report(std::move(text), "btnAbort"); }
+    // The error dialog comes next, and its report holds `text`; `meanwhile` runs while it is shown
+    // (the user mends the workbook), then the user clicks `button` ("btnRetry", "btnIgnore", ...).
+    void expect_report(std::string text, const std::string& button, std::function<void()> meanwhile = {}) {
         fakes.host
             ->inspect(
-                [text](forms::Form& form) {
+                [text, meanwhile](forms::Form& form) {
                     const std::string& report = static_cast<frmErrorMessage&>(form).ErrorMessage();
                     EXPECT_NE(report.find(text), std::string::npos) << report;
+                    if (meanwhile) meanwhile();
                 },
                 "frmErrorMessage")
-            .click("frmErrorMessage.btnAbort");
+            .click("frmErrorMessage." + button);
     }
     static std::vector<forms::OptionButton*> options(frmAddRibbon& d) {
         return {&d.OptLastPrice, &d.OptBidPrice, &d.OptAskPrice, &d.OptHigh,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/services/frm_error_message.h"
+#include "seams/message_box.h"
 #include "seams/workbook/excel_constants.h"
 #include "tests/ui/tape/tape_fixture.h"
 
@@ -140,12 +141,159 @@ TEST_F(TapeWriter, WithoutTapeTableLoadingAndInsertingAreReportedAndTheUsersView
         .type("txtAddress", "Sheet2!B3:C22")
         .click("ButInsert");
     expect_report_and_abort("in Pelorin.frmAddRibbon.AddSymbolToSheet");
-    fakes.host->expect_hidden("frmAddRibbon");
-    EXPECT_EQ(show(), "CLOSE");
+    fakes.host->inspect([&](forms::Form&) { EXPECT_EQ(dialog().txtAddress.Text(), "Sheet2!B3:C22"); })
+        .click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE") << "left by Cancel: the failed insert kept the dialog open";
     EXPECT_EQ(text("Sheet2", "B3"), "") << "no tape area without its table row";
     EXPECT_TRUE(excel->ScreenUpdating());
     EXPECT_EQ(excel->ActiveSheet()->Name(), "Sheet2");
     EXPECT_TRUE(errors.call_stack().empty());
+}
+
+// An insert is whole or not at all: a failure while the tape is written removes what was written
+// (the tape table's row and the tape's entry in the list), so the same location can be inserted
+// again once the workbook is mended.
+class FailedInsert : public TapeWriter {
+  protected:
+    void SetUp() override {
+        TapeWriter::SetUp();
+        open(three_stocks().tape({"IBM", "=TWS_Quotes!$J$6", "", "Sheet2!Q3:R22"}));
+    }
+    // Nothing of the MSFT tape on row 5 of the tape table, nor in the list of tapes.
+    void expect_no_msft_tape(const char* location = "Sheet2!B3:C22") {
+        for (const char* cell : {"A5", "B5", "C5", "D5"})
+            EXPECT_EQ(text("Ticker_tape_settings", cell), "") << cell;
+        EXPECT_EQ(sheet("Ticker_tape_settings")->Range("A5:D5")->Interior()->ColorIndex(), xlColorIndexNone);
+        EXPECT_EQ(dialog().cLinkAddresseses()->Count(), 1) << "only the group of IBM's tape";
+        EXPECT_EQ(tape_list(), std::vector<std::string>{});
+        EXPECT_EQ(dialog().txtAddress.Text(), location) << "the definition stays for correction";
+    }
+    void expect_msft_tape() {
+        EXPECT_EQ(text("Ticker_tape_settings", "A5"), "MSFT");
+        EXPECT_EQ(text("Ticker_tape_settings", "B5"), "=TWS_Quotes!$J$5");
+        EXPECT_EQ(text("Ticker_tape_settings", "D5"), "Sheet2!B3:C22");
+        EXPECT_EQ(sheet("Ticker_tape_settings")->Range("A5:D5")->Interior()->ColorIndex(), 15);
+        EXPECT_EQ(text("Sheet2", "B3"), "Local Time");
+        EXPECT_EQ(text("Sheet2", "C3"), "MSFT");
+        EXPECT_EQ(sheet("Sheet2")->Range("B3:C22")->Borders(xlEdgeTop)->LineStyle(), xlDashDotDot);
+    }
+    void expect_users_view() {
+        EXPECT_EQ(excel->ActiveSheet()->Name(), "Sheet2");
+        EXPECT_TRUE(excel->ScreenUpdating());
+        EXPECT_TRUE(errors.call_stack().empty());
+    }
+};
+
+TEST_F(FailedInsert, AnAreaThatCannotBeLaidOutLeavesNothingAndTheSameLocationGoesInOnceMended) {
+    sheet("Sheet2")->protect(MemoryWorksheet::Protection::Everything);
+    insert_at("Sheet2!B3:C22");
+    expect_report_and_abort("in Pelorin.frmAddRibbon.ColorSelectRange");
+    fakes.host
+        ->inspect([&](forms::Form&) {
+            expect_no_msft_tape();
+            sheet("Sheet2")->protect(MemoryWorksheet::Protection::None);
+        })
+        .click("ButInsertNew")
+        .inspect([&](forms::Form&) {
+            EXPECT_EQ(tape_list(), std::vector<std::string>{"MSFT|=TWS_Quotes!$J$5||Sheet2!B3:C22"});
+        })
+        .click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    expect_msft_tape();
+    expect_users_view();
+}
+
+TEST_F(FailedInsert, AHalfLaidOutAreaGetsBackWhatItHeldAndRetryFinishesTheInsert) {
+    const auto area = sheet("Sheet2");
+    area->Range("B3")->Value("mine");
+    area->Range("C3")->FormulaLocal("=A1");
+    area->protect(MemoryWorksheet::Protection::FormatsOnly);  // its header texts go in, its widths do not
+    fakes.host->type("txtAddress", "Sheet2!B3:C22").click("ButInsert");
+    expect_report("in Pelorin.frmAddRibbon.ColorSelectRange", "btnIgnore");
+    fakes.host
+        ->inspect(
+            [&](forms::Form&) {
+                expect_no_msft_tape();
+                EXPECT_EQ(text("Sheet2", "B3"), "mine");
+                EXPECT_EQ(text("Sheet2", "C3"), "=A1");
+            },
+            "frmAddRibbon")  // one report: an ignored step ends the insert
+        .click("ButInsert");
+    expect_report("in Pelorin.frmAddRibbon.ColorSelectRange", "btnRetry",
+                  [&] { area->protect(MemoryWorksheet::Protection::None); });
+    fakes.host->expect_hidden("frmAddRibbon");
+    EXPECT_EQ(show(), "CLOSE");
+    expect_msft_tape();
+    EXPECT_EQ(area->Range("B1:C1")->ColumnWidth(), 10.0);
+    expect_users_view();
+}
+
+TEST_F(FailedInsert, ATapeTableThatCannotBeWrittenLeavesTheAreaAloneAndAsksOnce) {
+    const auto table = sheet("Ticker_tape_settings");
+    const auto nothing_written = [&] {
+        expect_no_msft_tape();
+        EXPECT_EQ(text("Sheet2", "B3"), "");
+        EXPECT_EQ(sheet("Sheet2")->Range("B1")->ColumnWidth(), MemoryWorksheet::kStandardWidth);
+    };
+    table->protect(MemoryWorksheet::Protection::Everything);
+    fakes.host->type("txtAddress", "Sheet2!B3:C22").click("ButInsert");
+    expect_report("in Pelorin.frmAddRibbon.AddSymbolToSheet", "btnIgnore");
+    // Its texts go in, the fill of the odd row does not: an abort there takes the texts out again.
+    fakes.host->inspect([&](forms::Form&) { nothing_written(); }, "frmAddRibbon")
+        .inspect([&](forms::Form&) { table->protect(MemoryWorksheet::Protection::FormatsOnly); })
+        .click("ButInsert");
+    expect_report_and_abort("in Pelorin.frmAddRibbon.AddSymbolToSheet");
+    fakes.host->inspect([&](forms::Form&) { nothing_written(); }, "frmAddRibbon").click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    expect_users_view();
+}
+
+// What the tape needs is found before anything is written.
+TEST_F(FailedInsert, ALocationThatCannotBeReachedIsFoundOutBeforeWriting) {
+    fakes.host->inspect([&](forms::Form&) {
+        frmAddRibbon& d = dialog();
+        d.txtAddress.Text("Sheet9!B3:C22");
+        EXPECT_FALSE(d.AddSymbolToSheet());
+        expect_no_msft_tape("Sheet9!B3:C22");
+    });
+    expect_report_and_abort("in Pelorin.frmAddRibbon.AddSymbolToSheet");
+    fakes.host->click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    expect_users_view();
+}
+
+// A sheet name may hold a "!" when it is quoted, and a quote when that is doubled; the location is
+// split after the closing quote, whether it was picked or typed.
+TEST_F(TapeWriter, ASheetNameWithASignOrAQuoteInItSplitsAfterItsClosingQuote) {
+    open(three_stocks().sheet("Q!1").sheet("Q!'s").tape({"IBM", "=TWS_Quotes!$J$6", "", "'Q!1'!B3:C22"}));
+    fakes.host->click("ButGetAddress");
+    EXPECT_EQ(show(), "DATABEGINNING");
+    pelorin->RefEditInputs("'Q!''s'!$B$3");
+    fakes.host
+        ->inspect([&](forms::Form&) {
+            frmAddRibbon& d = dialog();
+            EXPECT_EQ(d.txtAddress.Text(), "'Q!''s'!B3:C22");
+            std::string sheet_name, address;
+            d.ReturnNameSheetAndAddress(sheet_name, address, "'Q!1'!B3:C22");
+            EXPECT_EQ(sheet_name + "|" + address, "'Q!1'|B3:C22");
+        })
+        .click("ButInsertNew")
+        .type("txtAddress", "'q!1'!C10:D30")
+        .click("ButInsertNew")
+        .message(
+            "The ranges of 'Tape location' and ''Name'=IBM  'Data Range'='Q!1'!B3:C22' intersect with "
+            "each other.",
+            msgbox::kCritical, "Corvel", msgbox::kOk)
+        .type("txtAddress", "'Q!1'!E3:F22")
+        .click("ButInsert")
+        .expect_hidden("frmAddRibbon");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_EQ(text("Ticker_tape_settings", "D5"), "'Q!''s'!B3:C22");
+    EXPECT_EQ(text("Ticker_tape_settings", "D6"), "'Q!1'!E3:F22");
+    EXPECT_EQ(text("Q!'s", "B3"), "Local Time");
+    EXPECT_EQ(text("Q!1", "E3"), "Local Time");
+    EXPECT_EQ(sheet("Q!1")->Range("E3:F22")->Borders(xlEdgeBottom)->LineStyle(), xlDashDotDot);
+    EXPECT_EQ(fakes.host->messages().size(), 1u);
 }
 
 }  // namespace
