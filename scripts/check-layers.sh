@@ -66,8 +66,18 @@ while IFS= read -r file; do
     done < <(grep -n -E '^[[:space:]]*#[[:space:]]*include' "$file" || true)
 done < <(git ls-files -- '*.h' '*.cpp' | grep -E '^(common|seams|market_data|ui|platform)/')
 
+# A thread-local object with a destructor pins a Windows DLL in memory for the life of its thread, so
+# the library could never unload: thread-locals hold plain values and pointers only.
+while IFS= read -r hit; do
+    [ -n "$hit" ] || continue
+    text=${hit#*:*:}
+    if ! [[ $text =~ thread_local[[:space:]]+(static[[:space:]]+|inline[[:space:]]+)*([A-Za-z_:]+[[:space:]]*\*|bool|int|unsigned|long|double|HRESULT|DWORD|std::u?int[0-9]+_t|std::size_t)[[:space:]] ]]; then
+        report "$hit: a thread-local that is not a plain value or pointer"
+    fi
+done < <(git ls-files -- '*.h' '*.cpp' | grep -v -E '^(tests|bench)/' | xargs grep -n -E '\bthread_local\b' || true)
+
 if [ "$failures" -ne 0 ]; then
     echo "check-layers: $failures line(s) break the layering rules (README, Contributing)"
     exit 1
 fi
-echo "check-layers: includes follow the layering; the logic includes no operating-system header"
+echo "check-layers: includes follow the layering; no OS header in the logic; thread-locals are plain"

@@ -5,62 +5,50 @@
 
 #include <utility>
 
+#include "common/unique_handle.h"
+
 namespace corvel::win32 {
 
-// One move-only owner per kind of handle, all from one policy: the handle type, how it is closed and
-// which value means "none". Nothing outside these owners closes a handle.
-template <class Policy>
-class UniqueHandle {
-public:
-    using pointer = typename Policy::pointer;
+// Closing a handle on the way out of a failing scope must not overwrite the error being reported.
+class KeepLastError {
+  public:
+    KeepLastError() noexcept : saved_(::GetLastError()) {}
+    KeepLastError(const KeepLastError&) = delete;
+    KeepLastError& operator=(const KeepLastError&) = delete;
+    ~KeepLastError() { ::SetLastError(saved_); }
 
-    UniqueHandle() noexcept = default;
-    explicit UniqueHandle(pointer h) noexcept : h_(h) {}
-    UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, Policy::invalid())) {}
-    UniqueHandle& operator=(UniqueHandle&& o) noexcept {
-        if (this != &o) reset(std::exchange(o.h_, Policy::invalid()));
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-
-    pointer get() const noexcept { return h_; }
-    explicit operator bool() const noexcept { return h_ != Policy::invalid(); }
-    // For out-parameters: releases what is held and exposes the slot.
-    pointer* put() noexcept {
-        reset();
-        return &h_;
-    }
-    pointer release() noexcept { return std::exchange(h_, Policy::invalid()); }
-    void reset(pointer h = Policy::invalid()) noexcept {
-        if (h_ != Policy::invalid()) Policy::close(h_);
-        h_ = h;
-    }
-
-private:
-    pointer h_ = Policy::invalid();
+  private:
+    DWORD saved_;
 };
 
 struct HkeyPolicy {
-    using pointer = HKEY;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { ::RegCloseKey(h); }
+    using handle_type = HKEY;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool close(handle_type h) noexcept {
+        KeepLastError keep;
+        return ::RegCloseKey(h) == ERROR_SUCCESS;
+    }
 };
 struct HwndPolicy {
-    using pointer = HWND;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { ::DestroyWindow(h); }
+    using handle_type = HWND;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool close(handle_type h) noexcept {
+        KeepLastError keep;
+        return ::DestroyWindow(h) != FALSE;
+    }
 };
 struct HandlePolicy {
-    using pointer = HANDLE;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { ::CloseHandle(h); }
+    using handle_type = HANDLE;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool close(handle_type h) noexcept {
+        KeepLastError keep;
+        return ::CloseHandle(h) != FALSE;
+    }
 };
 struct BstrPolicy {
-    using pointer = BSTR;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { ::SysFreeString(h); }
+    using handle_type = BSTR;
+    static handle_type invalid() noexcept { return nullptr; }
+    static void close(handle_type h) noexcept { ::SysFreeString(h); }
 };
 
 using unique_hkey = UniqueHandle<HkeyPolicy>;
