@@ -69,6 +69,34 @@ TEST(ClientMessages, WhatTheClientEncodesTheSimulatorReadsBack) {
     EXPECT_TRUE(std::get<OtherMessage>(broken).malformed);
 }
 
+TEST(ClientMessages, AComboLegCountIsCheckedAgainstTheBytesThatRemain) {
+    // A combo request: contract fields, the leg count, four fields per leg, then the delta-neutral
+    // flag, generic ticks, snapshot, regulatory snapshot and options.
+    const auto bag = [](std::string_view legs, std::initializer_list<std::string_view> leg_fields) {
+        std::string out =
+            fields({"1", "11", "5", "0", "SPREAD", "BAG", "", "0", "", "", "SMART", "", "USD", "", "", legs});
+        for (const auto f : leg_fields) {
+            out.append(f);
+            out.push_back('\0');
+        }
+        return out + fields({"0", "", "0", "0", ""});
+    };
+    // Counts that four bytes per leg could never hold are refused at once, the ones whose field
+    // count overflows a 32-bit integer among them.
+    for (const char* legs : {"1000000000", "600000000", "2147483647", "3"}) {
+        SCOPED_TRACE(legs);
+        const ClientMessage m = decode_client_message(bag(legs, {}), 178);
+        ASSERT_TRUE(std::holds_alternative<OtherMessage>(m));
+        EXPECT_TRUE(std::get<OtherMessage>(m).malformed);
+    }
+    EXPECT_TRUE(std::get<OtherMessage>(decode_client_message(bag("-1", {}), 178)).malformed);
+    // Legs that are there are read past.
+    const ClientMessage two =
+        decode_client_message(bag("2", {"8314", "1", "BUY", "SMART", "756733", "1", "SELL", "SMART"}), 178);
+    ASSERT_TRUE(std::holds_alternative<ReqMktData>(two));
+    EXPECT_EQ(std::get<ReqMktData>(two).req_id, 5);
+}
+
 TEST(ServerMessages, TheClientDecoderReadsWhatTheSimulatorWrites) {
     std::string out;
     encode_tick_price(out, 178, 3, 1, 182.35, 0.5, 1);

@@ -49,6 +49,7 @@ class Reader {
         std::string_view f;
         return cursor_.next(f);
     }
+    std::size_t remaining() const noexcept { return cursor_.remaining(); }
     bool int32(std::int32_t& out) {
         std::string_view f;
         return cursor_.next(f) && tws::parse_int32(f, out);
@@ -85,9 +86,13 @@ ClientMessage req_mkt_data(Reader& r, int sv) {
     if (supports(sv, Feature::TradingClass) && !r.skip())
         return OtherMessage{tws::outgoing::kReqMktData, true};
     if (c.sec_type == "BAG") {
+        // Each leg is four fields of at least one byte each: a count the payload cannot hold is
+        // refused before anything is multiplied or looped over.
+        constexpr std::size_t kFieldsPerLeg = 4;
         std::int32_t legs = 0;
-        if (!r.int32(legs) || legs < 0) return OtherMessage{tws::outgoing::kReqMktData, true};
-        for (std::int32_t i = 0; i < legs * 4; ++i) {
+        if (!r.int32(legs) || legs < 0 || static_cast<std::size_t>(legs) > r.remaining() / kFieldsPerLeg)
+            return OtherMessage{tws::outgoing::kReqMktData, true};
+        for (std::size_t i = 0; i < static_cast<std::size_t>(legs) * kFieldsPerLeg; ++i) {
             if (!r.skip()) return OtherMessage{tws::outgoing::kReqMktData, true};
         }
     }
