@@ -1,11 +1,26 @@
 // The simulator's parts: reading what a client writes, writing what TWS writes, and its markets.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "platform/tws_socket/decoder.h"
 #include "platform/tws_socket/encoder.h"
+#include "platform/tws_socket/field_codec.h"
+#include "platform/tws_socket/framing.h"
+#include "platform/tws_socket/socket.h"
 #include "tests/support/wire_text.h"
 #include "tools/tws_sim/quote_stream.h"
 #include "tools/tws_sim/server_codec.h"
@@ -17,6 +32,138 @@ namespace {
 
 using fakes::fields;
 using fakes::frame;
+using namespace std::chrono_literals;
+
+// The client end of one connection to a simulator, driven byte by byte. A small receive buffer makes
+// a client that does not read show as one quickly.
+class WireClient {
+  public:
+    explicit WireClient(int port, int receive_buffer = 0) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        socket_ = net::Socket(fd);
+        if (receive_buffer > 0)
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+
+    bool connected() const noexcept { return connected_; }
+    bool closed() const noexcept { return closed_; }
+
+    void send(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::send(fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (n <= 0) return;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+
+    // The next frame's payload; nothing when the connection ended or no frame came in time.
+    std::optional<std::string> read_payload(std::chrono::milliseconds timeout = 5s) {
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            const tws::FrameView frame = tws::peek_frame(buffer_);
+            if (frame.status == tws::FrameStatus::Complete) {
+                std::string payload(frame.payload);
+                buffer_.erase(0, frame.size);
+                return payload;
+            }
+            if (closed_ || !fill(until)) return std::nullopt;
+        }
+    }
+
+    // Reads and drops everything until the peer ends the connection; false if it did not in time.
+    bool closed_within(std::chrono::milliseconds timeout) {
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        while (!closed_) {
+            if (!fill(until)) return closed_;
+            buffer_.clear();
+        }
+        return true;
+    }
+
+    // Bytes received and not yet taken as frames.
+    const std::string& pending() const noexcept { return buffer_; }
+
+    // The opening as IB's clients make it: prefix, offer, start-API; returns the handshake reply's
+    // server version, after the messages up to nextValidId have been read.
+    int open(std::string_view offer = "v157..178", int client_id = 1) {
+        send(std::string("API\0", 4) + fakes::framed(offer));
+        const auto reply = read_payload();
+        if (!reply) return 0;
+        const int version = std::atoi(reply->c_str());
+        send(frame({"71", "2", std::to_string(client_id), ""}));
+        while (const auto payload = read_payload()) {
+            if (payload->rfind("9\0", 0) == 0) return version;
+        }
+        return 0;
+    }
+
+  private:
+    int fd() const noexcept { return static_cast<int>(socket_.get()); }
+
+    // Waits for bytes until `until`; false when none came (the connection may have ended).
+    bool fill(std::chrono::steady_clock::time_point until) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        pollfd p{fd(), POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+        char chunk[16 * 1024];
+        const ssize_t n = ::recv(fd(), chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            closed_ = true;
+            return false;
+        }
+        buffer_.append(chunk, static_cast<std::size_t>(n));
+        return true;
+    }
+
+    net::Socket socket_;
+    bool connected_ = false;
+    bool closed_ = false;
+    std::string buffer_;
+};
+
+// A simulator on its own thread, with its log kept for the test.
+struct RunningSimulator {
+    explicit RunningSimulator(SimulatorConfig config) : simulator(with_log(std::move(config))) {
+        simulator.start();
+    }
+    ~RunningSimulator() { simulator.stop(); }
+
+    SimulatorConfig with_log(SimulatorConfig config) {
+        config.log = [this](const std::string& line) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            log.push_back(line);
+        };
+        return config;
+    }
+    int count_log(std::string_view part) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find(part) != std::string::npos;
+        }));
+    }
+    int port() const { return simulator.port(); }
+
+    std::mutex mutex;
+    std::vector<std::string> log;
+    TwsSimulator simulator;
+};
+
+// Waits until `condition` holds or `timeout` passes; returns whether it held.
+template <class Condition>
+bool eventually(Condition condition, std::chrono::milliseconds timeout = 5s) {
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
 
 TEST(VersionOffer, RangesSingleVersionsAndOptions) {
     const VersionOffer range = parse_version_offer("v157..178");
@@ -121,6 +268,29 @@ TEST(ServerMessages, ErrorsTakeTheLayoutOfTheServerVersion) {
     const std::string payload = v194.substr(4);
     const auto e = std::get<tws::ErrorMessage>(tws::decode_message(payload, 194));
     EXPECT_EQ(tws::decode_error_text(e.text, 194), "Ordre refus\xC3\xA9 \xF0\x9F\x98\x80");
+}
+
+TEST(Handshake, AnOfferIsAnsweredWithTheHighestVersionBothSpeakOrRefused) {
+    SimulatorConfig config;
+    config.server_version = 178;
+    RunningSimulator sim(config);
+    const auto answer = [&](std::string_view offer) -> std::string {
+        WireClient client(sim.port());
+        client.send(std::string("API\0", 4) + fakes::framed(offer));
+        const auto reply = client.read_payload();
+        if (!reply) return client.closed() ? "closed" : "silent";
+        return reply->substr(0, reply->find('\0'));
+    };
+    EXPECT_EQ(answer("v157..178"), "178");
+    EXPECT_EQ(answer("v100..300"), "178");  // negotiated down to what the simulator speaks
+    EXPECT_EQ(answer("v120..150"), "150");
+    EXPECT_EQ(answer("v176"), "176");
+    // Nothing in common: the connection is closed unanswered, never answered outside the offer.
+    EXPECT_EQ(answer("v1"), "closed");  // below the framed protocol
+    EXPECT_EQ(answer("v38..99"), "closed");
+    EXPECT_EQ(answer("v201..300"), "closed");  // above what the simulator speaks
+    EXPECT_EQ(answer("v179..200"), "closed");
+    EXPECT_EQ(sim.count_log("no version in common"), 4);
 }
 
 TEST(QuoteStream, TheSameSeedGivesTheSameMarketAndAnotherSeedAnother) {

@@ -42,8 +42,9 @@ int main(int argc, char** argv) {
                    "Address to listen on; loopback unless you mean otherwise");
     app.add_option("--port", config.port, "TCP port; 0 picks a free one")->check(CLI::Range(0, 65535));
     app.add_option("--server-version", config.server_version,
-                   "Highest server version spoken; a client gets the lower of this and its own maximum")
-        ->check(CLI::Range(100, corvel::tws::kHighestTextVersion));
+                   "Highest server version spoken; a client gets the lower of this and its own maximum, "
+                   "and is refused (closed unanswered) when its offer has no version in common")
+        ->check(CLI::Range(corvel::sim::kLowestServerVersion, corvel::tws::kHighestTextVersion));
     app.add_option("--seed", config.seed, "Seed of the random walks: the same seed gives the same ticks");
     app.add_option("--rate", rate,
                    "Updates per second per market-data line, or 'max' for as fast as the client reads");
@@ -73,9 +74,10 @@ int main(int argc, char** argv) {
     faults->add_flag("--trickle", config.faults.trickle, "Send a few bytes at a time, a millisecond apart");
     app.add_flag("-v,--verbose", verbose, "Report connections, subscriptions and faults on stderr");
     std::string record_file;
-    app.add_option("--record", record_file,
-                   "When stopped (Ctrl-C or SIGTERM), write every tick sent to FILE, one per line: connection, "
-                   "ticker id, tick type, value");
+    app.add_option(
+        "--record", record_file,
+        "When stopped (Ctrl-C or SIGTERM), write every tick sent to FILE, one per line: connection, "
+        "ticker id, tick type, value");
 
     CLI11_PARSE(app, argc, argv);
     config.record_sent = !record_file.empty();

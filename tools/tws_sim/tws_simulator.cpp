@@ -220,7 +220,20 @@ class Connection final : public IoHandler {
             close();
             return;
         }
-        version_ = std::min(offer.max_version, sim_.config.server_version);
+        // The highest version both speak. With none in common TWS has nothing it could say in the
+        // client's protocol, so the connection ends unanswered rather than with a version the client
+        // never offered.
+        const int low = std::max(offer.min_version, kLowestServerVersion);
+        const int high = std::min(offer.max_version, sim_.config.server_version);
+        if (low > high) {
+            sim_.log("connection " + std::to_string(index_) + ": offered versions " +
+                     std::to_string(offer.min_version) + ".." + std::to_string(offer.max_version) +
+                     ", no version in common with " + std::to_string(kLowestServerVersion) + ".." +
+                     std::to_string(sim_.config.server_version) + "; closed");
+            close();
+            return;
+        }
+        version_ = high;
         encode_handshake_reply(out_, version_, connection_time());
         phase_ = Phase::AwaitStartApi;
     }

@@ -25,10 +25,14 @@ struct SimFaults {
     bool trickle = false;               // send a few bytes at a time, a millisecond apart
 };
 
+// The lowest server version spoken: the first with length-prefixed frames.
+inline constexpr int kLowestServerVersion = 100;
+
 struct SimulatorConfig {
     std::string listen_address = "127.0.0.1";
     int port = 0;  // 0 picks a free port
-    // The highest server version spoken; a client is answered with the lower of this and its maximum.
+    // The highest server version spoken; a client is answered with the lower of this and its maximum,
+    // and refused when its offer lies wholly outside kLowestServerVersion..this.
     int server_version = tws::kClientMaxVersion;
     std::uint64_t seed = 1;
     double updates_per_second = 4;       // per market-data line, as TWS aggregates a liquid stock
