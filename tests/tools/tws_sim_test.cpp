@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,16 +40,21 @@ using namespace std::chrono_literals;
 // a client that does not read show as one quickly.
 class WireClient {
   public:
-    explicit WireClient(int port, int receive_buffer = 0) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        socket_ = net::Socket(fd);
+    // A socket not yet connected.
+    WireClient() : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
+    explicit WireClient(int port, int receive_buffer = 0) : WireClient() {
         if (receive_buffer > 0)
-            ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+            ::setsockopt(fd(), SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+        connect_to(port);
+    }
+
+    bool connect_to(int port) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        connected_ = ::connect(fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        return connected_;
     }
 
     bool connected() const noexcept { return connected_; }
@@ -291,6 +298,169 @@ TEST(Handshake, AnOfferIsAnsweredWithTheHighestVersionBothSpeakOrRefused) {
     EXPECT_EQ(answer("v201..300"), "closed");  // above what the simulator speaks
     EXPECT_EQ(answer("v179..200"), "closed");
     EXPECT_EQ(sim.count_log("no version in common"), 4);
+}
+
+// reqMktData as IB's clients write it, for the simulator's contract `symbol`.
+std::string market_data_request(std::int32_t req_id, std::string_view symbol, std::string_view sec_type) {
+    ContractRequest c;
+    c.symbol = symbol;
+    c.sec_type = sec_type;
+    c.exchange = "SMART";
+    c.currency = "USD";
+    std::string out;
+    tws::encode_req_mkt_data(out, 178, req_id, c, "", false);
+    return out;
+}
+
+// `lines` market-data lines over the simulator's contracts, round and round.
+std::string subscribe(int lines) {
+    const auto contracts = default_contracts();
+    std::string out;
+    for (int id = 1; id <= lines; ++id) {
+        const SimContract& c = contracts[static_cast<std::size_t>(id) % contracts.size()];
+        out += market_data_request(id, c.symbol, c.sec_type);
+    }
+    return out;
+}
+
+// The next frame whose message id is `id`, passing over the others.
+std::optional<std::string> read_message(WireClient& client, std::string_view id) {
+    const std::string prefix = std::string(id) + '\0';
+    while (auto payload = client.read_payload()) {
+        if (payload->rfind(prefix, 0) == 0) return payload;
+    }
+    return std::nullopt;
+}
+
+TEST(Connections, ReadInputIsDroppedAsItIsParsedAndAnOversizedFrameCloses) {
+    RunningSimulator sim(SimulatorConfig{});
+    WireClient client(sim.port());
+    std::string bytes = std::string("API\0", 4) + fakes::framed("v157..178");
+    // Six megabytes of messages the simulator does not serve, then the start of one more.
+    const std::string junk = fakes::framed(fields({"999", std::string(32 * 1024, 'x')}));
+    for (int i = 0; i < 200; ++i)
+        bytes += junk;
+    const std::string unfinished = fakes::framed(fields({"999", std::string(100, 'y')}));
+    bytes += unfinished.substr(0, 10);
+    client.send(bytes);
+    ASSERT_TRUE(eventually([&] { return sim.simulator.bytes_received() == bytes.size(); }));
+    EXPECT_LT(sim.simulator.buffered_bytes(), 512U * 1024) << "only the unfinished frame need be kept";
+    // The stream is still in step: the rest of that frame, then start-API, is served.
+    client.send(unfinished.substr(10) + frame({"71", "2", "1", ""}));
+    ASSERT_TRUE(client.read_payload());  // the handshake reply
+    const auto accounts = client.read_payload();
+    ASSERT_TRUE(accounts);
+    EXPECT_EQ(*accounts, fields({"15", "1", "DU1234567"}));
+
+    // A frame longer than the protocol allows puts the stream out of step: the client is closed.
+    WireClient oversized(sim.port());
+    EXPECT_EQ(oversized.open("v157..178", 2), 178);
+    oversized.send(std::string("\x01\x00\x00\x00", 4) + "71");
+    EXPECT_TRUE(oversized.closed_within(5s));
+}
+
+TEST(Connections, AClientThatDoesNotKeepUpIsClosedAndOneThatReadsIsNot) {
+    {
+        // Output piles up faster than the client reads: closed once the backlog passes its limit.
+        SimulatorConfig config;
+        config.updates_per_second = 1000;
+        config.max_messages_per_second = 1000;
+        config.max_output_backlog = 64 * 1024;
+        config.write_stall_timeout = std::chrono::minutes(10);
+        RunningSimulator sim(config);
+        WireClient client(sim.port(), 4096);
+        ASSERT_EQ(client.open(), 178);
+        client.send(subscribe(100));
+        EXPECT_TRUE(eventually([&] { return sim.simulator.open_connections() == 0; }, 60s));
+        EXPECT_EQ(sim.count_log("does not keep up"), 1);
+    }
+    {
+        // The client takes nothing for the stall time: closed, however little waits.
+        SimulatorConfig config;
+        config.firehose = true;
+        config.write_stall_timeout = 300ms;
+        RunningSimulator sim(config);
+        WireClient stalled(sim.port(), 4096);
+        ASSERT_EQ(stalled.open(), 178);
+        stalled.send(market_data_request(1, "IBM", "STK"));
+        EXPECT_TRUE(eventually([&] { return sim.simulator.open_connections() == 0; }, 30s));
+        EXPECT_EQ(sim.count_log("has read nothing for 300 ms"), 1);
+        EXPECT_LT(sim.simulator.buffered_bytes(), 1024U * 1024);
+
+        // One that keeps reading stays, however much it is sent.
+        WireClient reader(sim.port(), 4096);
+        ASSERT_EQ(reader.open("v157..178", 2), 178);
+        reader.send(market_data_request(1, "IBM", "STK"));
+        const auto until = std::chrono::steady_clock::now() + 1500ms;
+        std::size_t frames = 0;
+        while (std::chrono::steady_clock::now() < until && reader.read_payload(1s))
+            ++frames;
+        EXPECT_FALSE(reader.closed());
+        EXPECT_GT(frames, 1000U);
+        EXPECT_EQ(sim.simulator.open_connections(), 1);
+    }
+}
+
+TEST(Connections, NoMoreThanTheMostConnectionsAreServed) {
+    SimulatorConfig config;
+    config.max_connections = 2;
+    RunningSimulator sim(config);
+    auto first = std::make_unique<WireClient>(sim.port());
+    WireClient second(sim.port());
+    EXPECT_EQ(first->open(), 178);
+    EXPECT_EQ(second.open("v157..178", 2), 178);
+    WireClient third(sim.port());
+    third.send(std::string("API\0", 4) + fakes::framed("v157..178"));
+    EXPECT_TRUE(third.closed_within(5s));
+    EXPECT_TRUE(third.pending().empty()) << "refused unanswered";
+    EXPECT_EQ(sim.count_log("connection refused: 2 connections open"), 1);
+    // A place that frees is taken again.
+    first.reset();
+    ASSERT_TRUE(eventually([&] { return sim.simulator.open_connections() == 1; }));
+    WireClient fourth(sim.port());
+    EXPECT_EQ(fourth.open("v157..178", 3), 178);
+}
+
+TEST(Connections, AClientThatDoesNotStartTheApiInTimeIsClosed) {
+    SimulatorConfig config;
+    config.handshake_timeout = 200ms;
+    RunningSimulator sim(config);
+    WireClient silent(sim.port());
+    WireClient offered(sim.port());
+    offered.send(std::string("API\0", 4) + fakes::framed("v157..178"));
+    ASSERT_TRUE(offered.read_payload());
+    WireClient started(sim.port());
+    ASSERT_EQ(started.open(), 178);
+    EXPECT_TRUE(silent.closed_within(5s));
+    EXPECT_TRUE(offered.closed_within(5s));
+    EXPECT_EQ(sim.count_log("no start-API within 200 ms"), 2);
+    // A started session is not bound by it.
+    std::this_thread::sleep_for(300ms);
+    started.send(frame({"49", "1"}));
+    EXPECT_TRUE(read_message(started, "49"));
+}
+
+TEST(Connections, AcceptFailuresBackOffInsteadOfSpinning) {
+    RunningSimulator sim(SimulatorConfig{});
+    WireClient client;  // its descriptor exists before the limit drops
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    // No descriptor is free below the lowest one not in use, so a limit there leaves none.
+    const int lowest_free = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lowest_free, 0);
+    ::close(lowest_free);
+    rlimit lowered = saved;
+    lowered.rlim_cur = static_cast<rlim_t>(lowest_free);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const bool connected = client.connect_to(sim.port());
+    std::this_thread::sleep_for(600ms);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    ASSERT_TRUE(connected);
+    const int failures = sim.count_log("accept failed");
+    EXPECT_GE(failures, 1);
+    EXPECT_LE(failures, 6) << "accepting was retried without a pause";
+    // Once descriptors are free again the waiting client is served.
+    EXPECT_EQ(client.open(), 178);
 }
 
 TEST(QuoteStream, TheSameSeedGivesTheSameMarketAndAnotherSeedAnother) {

@@ -60,6 +60,16 @@ int main(int argc, char** argv) {
                    "Client messages per second before error 100 and a disconnect")
         ->check(CLI::PositiveNumber);
     app.add_option("--accounts", config.accounts, "Managed accounts, comma-separated");
+    using corvel::sim::kDefaultHandshakeTimeout, corvel::sim::kDefaultWriteStallTimeout,
+        corvel::sim::kDefaultMaxOutputBacklog;
+    app.add_option("--max-connections", config.max_connections,
+                   "Clients served at once, as TWS serves 32; a further one is accepted and closed at once. "
+                   "A client that has not started the API within " +
+                       std::to_string(kDefaultHandshakeTimeout.count() / 1000) +
+                       " s is closed, and so is one that reads nothing of what waits for it for " +
+                       std::to_string(kDefaultWriteStallTimeout.count() / 1000) + " s or lets " +
+                       std::to_string(kDefaultMaxOutputBacklog / (1024 * 1024)) + " MiB pile up")
+        ->check(CLI::PositiveNumber);
     auto* faults = app.add_option_group("Fault injection",
                                         "Counted in messages sent on a connection after the handshake");
     faults->add_option("--close-after", config.faults.close_after, "Close the connection after N messages");

@@ -8,6 +8,7 @@
 #include <deque>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -29,6 +30,24 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kFirehoseBatch = 64 * 1024;
 constexpr int kFirehoseBatchesPerWakeup = 4;
 constexpr std::size_t kTrickleBytes = 3;
+// Input is parsed after every read, so a connection holds at most one read and an unfinished frame.
+constexpr std::size_t kReadChunk = 16 * 1024;
+constexpr int kReadsPerWakeup = 8;
+// An emptied buffer keeps this much of its memory for the next message; more is given back.
+constexpr std::size_t kKeptBufferCapacity = 256 * 1024;
+// Out of descriptors (or memory), accepting again at once would only fail again: wait, longer each
+// time, until a connection goes.
+constexpr std::chrono::milliseconds kFirstAcceptBackoff{50};
+constexpr std::chrono::milliseconds kMostAcceptBackoff{1000};
+
+// Gives back the memory of an emptied buffer that grew large.
+void release_if_large(std::string& buffer) {
+    if (buffer.empty() && buffer.capacity() > kKeptBufferCapacity) std::string().swap(buffer);
+}
+
+std::string millis_text(std::chrono::milliseconds d) {
+    return std::to_string(d.count()) + " ms";
+}
 
 std::int64_t epoch_millis() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -55,11 +74,24 @@ std::string connection_time() {
 
 class Connection;
 
+// Accepts connections while the listener is watched; waits on its timer after an accept failed.
+class Acceptor final : public IoHandler {
+  public:
+    explicit Acceptor(TwsSimulator::Impl& sim) : sim_(sim) {}
+    void on_ready(bool readable, bool) override;
+    void on_timer() override;
+
+  private:
+    TwsSimulator::Impl& sim_;
+};
+
 struct TwsSimulator::Impl {
     explicit Impl(SimulatorConfig c) : config(std::move(c)) {}
 
     void run_loop(NativeSocket interrupt);
     void accept_all();
+    void pause_accepting(const std::string& error);
+    void resume_accepting();
     void log(const std::string& line) const {
         if (config.log) config.log(line);
     }
@@ -82,7 +114,9 @@ struct TwsSimulator::Impl {
     net::Socket listener;
     net::Socket wake_read, wake_write;
     int port = 0;
-    PollLoop* loop = nullptr;  // while running
+    PollLoop* loop = nullptr;      // while running
+    Acceptor* acceptor = nullptr;  // while running
+    std::chrono::milliseconds accept_backoff{0};
     std::list<std::unique_ptr<Connection>> connections;
     std::set<std::int32_t> client_ids;
     int next_connection = 1;
@@ -95,6 +129,8 @@ struct TwsSimulator::Impl {
     std::atomic<int> open{0};
     std::atomic<int> subscriptions{0};
     std::atomic<int> finished{0};
+    std::atomic<std::uint64_t> received{0};
+    std::atomic<std::size_t> buffered{0};
     mutable std::mutex sent_mutex;
     std::vector<SentTick> sent;
 };
@@ -103,9 +139,10 @@ struct TwsSimulator::Impl {
 class Connection final : public IoHandler {
   public:
     Connection(TwsSimulator::Impl& sim, net::Socket socket, int index)
-        : sim_(sim), socket_(std::move(socket)), index_(index) {
+        : sim_(sim), socket_(std::move(socket)), index_(index), opened_at_(Clock::now()) {
         ++sim_.open;
         sim_.loop->watch(socket_.get(), *this, false);
+        finish();  // the handshake deadline runs from here
     }
     ~Connection() { close(); }
 
@@ -122,6 +159,10 @@ class Connection final : public IoHandler {
         end_subscriptions();
         phase_ = Phase::Dead;
         --sim_.open;
+        sim_.buffered -= reported_buffered_;
+        reported_buffered_ = 0;
+        std::string().swap(in_);
+        std::string().swap(out_);
     }
 
     void on_ready(bool readable, bool writable) override {
@@ -130,14 +171,16 @@ class Connection final : public IoHandler {
         if (writable || out_start_ < out_.size()) flush();
         if (dead()) return;
         if (sim_.config.firehose) pump_firehose();
-        if (!dead()) arm_timer();
+        finish();
     }
 
     void on_timer() override {
-        if (dead() || phase_ == Phase::Stalled) return;
-        if (!sim_.config.firehose && phase_ == Phase::Live) send_due_updates();
-        flush();
-        if (!dead()) arm_timer();
+        if (dead()) return;
+        if (phase_ != Phase::Stalled) {
+            if (!sim_.config.firehose && phase_ == Phase::Live) send_due_updates();
+            flush();
+        }
+        finish();
     }
 
   private:
@@ -151,6 +194,39 @@ class Connection final : public IoHandler {
         bool done = false;
     };
 
+    // Ends every callback: closes a connection that was given up on while the callback ran (closing
+    // only here keeps loops over the subscriptions and half-sent replies whole), else keeps the
+    // buffer count and the timer up to date.
+    void finish() {
+        if (dead()) return;
+        if (drop_reason_.empty()) check_deadlines(Clock::now());
+        if (!drop_reason_.empty()) {
+            sim_.log("connection " + std::to_string(index_) + ": " + drop_reason_ + "; closed");
+            close();
+            return;
+        }
+        const std::size_t held = in_.capacity() + out_.capacity();
+        sim_.buffered += held;
+        sim_.buffered -= reported_buffered_;
+        reported_buffered_ = held;
+        arm_timer();
+    }
+
+    void drop(std::string reason) {
+        if (drop_reason_.empty()) drop_reason_ = std::move(reason);
+    }
+
+    void check_deadlines(Clock::time_point now) {
+        if (phase_ == Phase::Stalled) return;  // silent on purpose, and not writing either
+        const SimulatorConfig& c = sim_.config;
+        if (!started_ && !close_after_flush_ && now - opened_at_ >= c.handshake_timeout) {
+            drop("no start-API within " + millis_text(c.handshake_timeout));
+        } else if (stalled_since_ && now - *stalled_since_ >= c.write_stall_timeout) {
+            drop("the client has read nothing for " + millis_text(c.write_stall_timeout) + " (" +
+                 std::to_string(out_.size() - out_start_) + " bytes wait)");
+        }
+    }
+
     void end_subscriptions() {
         for (const auto& s : subs_) {
             --sim_.subscriptions;
@@ -162,11 +238,17 @@ class Connection final : public IoHandler {
     // ---- Input
 
     void read_input() {
-        char buffer[16 * 1024];
-        for (int i = 0; i < 8; ++i) {
+        char buffer[kReadChunk];
+        for (int i = 0; i < kReadsPerWakeup; ++i) {
             const net::IoResult r = net::recv_some(socket_.get(), buffer, sizeof buffer);
             if (r.status == net::IoStatus::Done) {
+                sim_.received += r.bytes;
+                if (phase_ == Phase::Stalled) continue;  // heard, never answered
                 in_.append(buffer, r.bytes);
+                parse_input();
+                if (dead()) return;
+                drop_consumed_input();
+                if (!drop_reason_.empty()) return;
                 continue;
             }
             if (r.status == net::IoStatus::WouldBlock) break;
@@ -174,12 +256,15 @@ class Connection final : public IoHandler {
             close();
             return;
         }
-        if (phase_ == Phase::Stalled) in_start_ = in_.size();  // heard, never answered
-        parse_input();
-        if (in_start_ == in_.size()) {
-            in_.clear();
-            in_start_ = 0;
-        }
+    }
+
+    // What has been parsed goes at once: only an unfinished frame stays, and that is bounded by the
+    // frame length limit.
+    void drop_consumed_input() {
+        if (phase_ == Phase::Stalled) in_start_ = in_.size();
+        in_.erase(0, in_start_);
+        in_start_ = 0;
+        release_if_large(in_);
     }
 
     void parse_input() {
@@ -261,6 +346,7 @@ class Connection final : public IoHandler {
     }
 
     void start_api(std::int32_t client_id) {
+        started_ = true;
         if (sim_.client_ids.count(client_id)) {
             sim_.log("connection " + std::to_string(index_) + ": client id " + std::to_string(client_id) +
                      " in use");
@@ -371,7 +457,17 @@ class Connection final : public IoHandler {
     // Every message after the handshake goes through here, where the faults are injected.
     template <class Encode>
     void send(Encode&& encode) {
-        if (dead() || phase_ == Phase::Stalled || close_after_flush_ || quiet_) return;
+        if (dead() || phase_ == Phase::Stalled || close_after_flush_ || quiet_ || !drop_reason_.empty())
+            return;
+        append_message(encode);
+        const std::size_t waiting = out_.size() - out_start_;
+        if (waiting > sim_.config.max_output_backlog) {
+            drop("the client does not keep up: " + std::to_string(waiting) + " bytes wait to be sent");
+        }
+    }
+
+    template <class Encode>
+    void append_message(Encode& encode) {
         const SimFaults& f = sim_.config.faults;
         if (sent_ == f.stall_after) {
             // Silent from here on; still reading, so a client that gives up is seen to go.
@@ -466,6 +562,11 @@ class Connection final : public IoHandler {
         }
     }
 
+    bool wants_more_output() const {
+        if (phase_ != Phase::Live || close_after_flush_ || quiet_) return false;
+        return std::any_of(subs_.begin(), subs_.end(), [](const Subscription& s) { return !s.done; });
+    }
+
     void pump_firehose() {
         if (phase_ != Phase::Live || subs_.empty()) return;
         for (int batch = 0; batch < kFirehoseBatchesPerWakeup; ++batch) {
@@ -492,12 +593,14 @@ class Connection final : public IoHandler {
     }
 
     void flush() {
+        bool moved = false;
         while (out_start_ < out_.size()) {
             std::size_t size = out_.size() - out_start_;
             if (sim_.config.faults.trickle) size = std::min(size, kTrickleBytes);
             const net::IoResult r = net::send_some(socket_.get(), out_.data() + out_start_, size);
             if (r.status == net::IoStatus::Done) {
                 out_start_ += r.bytes;
+                moved = true;
                 if (sim_.config.faults.trickle) break;
                 continue;
             }
@@ -506,9 +609,19 @@ class Connection final : public IoHandler {
             close();
             return;
         }
+        // How long the client has taken none of what waits for it. A firehose keeps nothing waiting
+        // (it makes more only once the socket takes it), so there the socket not taking any is the
+        // measure.
+        const bool waiting = out_start_ < out_.size() || (sim_.config.firehose && wants_more_output());
+        if (!waiting) {
+            stalled_since_.reset();
+        } else if (moved || !stalled_since_) {
+            stalled_since_ = Clock::now();
+        }
         if (out_start_ == out_.size()) {
             out_.clear();
             out_start_ = 0;
+            release_if_large(out_);
             if (close_after_flush_) {
                 sim_.log("connection " + std::to_string(index_) + ": closing");
                 close();
@@ -531,16 +644,25 @@ class Connection final : public IoHandler {
 
     void arm_timer() {
         if (dead()) return;
+        const SimulatorConfig& c = sim_.config;
         Clock::time_point next = Clock::time_point::max();
-        if (!sim_.config.firehose) {
+        if (!c.firehose && phase_ == Phase::Live) {
             for (const auto& s : subs_) {
                 if (!s.done) next = std::min(next, s.next_due);
             }
         }
-        if (sim_.config.faults.trickle && out_start_ < out_.size()) {
+        if (c.faults.trickle && out_start_ < out_.size()) {
             next = std::min(next, Clock::now() + std::chrono::milliseconds(1));
         }
-        if (next != Clock::time_point::max()) sim_.loop->set_timer(*this, next);
+        if (phase_ != Phase::Stalled) {
+            if (!started_ && !close_after_flush_) next = std::min(next, opened_at_ + c.handshake_timeout);
+            if (stalled_since_) next = std::min(next, *stalled_since_ + c.write_stall_timeout);
+        }
+        if (next != Clock::time_point::max()) {
+            sim_.loop->set_timer(*this, next);
+        } else {
+            sim_.loop->cancel_timer(*this);
+        }
     }
 
     TwsSimulator::Impl& sim_;
@@ -553,6 +675,13 @@ class Connection final : public IoHandler {
     std::size_t out_start_ = 0;
     bool watching_write_ = false;
     bool close_after_flush_ = false;
+    bool started_ = false;  // start-API accepted
+    // Set while a callback runs that gave the connection up; it closes when the callback ends.
+    std::string drop_reason_;
+    const Clock::time_point opened_at_;
+    // Since when output has waited with none of it taken; empty while nothing waits.
+    std::optional<Clock::time_point> stalled_since_;
+    std::size_t reported_buffered_ = 0;
     bool quiet_ = false;
     int version_ = 0;
     std::int32_t client_id_ = 0;
@@ -565,13 +694,26 @@ class Connection final : public IoHandler {
     std::vector<SimTick> scratch_;
 };
 
+void Acceptor::on_ready(bool readable, bool) {
+    if (readable) sim_.accept_all();
+}
+
+void Acceptor::on_timer() {
+    sim_.resume_accepting();
+}
+
 void TwsSimulator::Impl::accept_all() {
     for (;;) {
         std::string error;
         net::Socket s = net::accept_connection(listener.get(), error);
         if (!s) {
-            if (!error.empty()) log("accept failed: " + error);
+            if (!error.empty()) pause_accepting(error);
             return;
+        }
+        accept_backoff = std::chrono::milliseconds{0};
+        if (open >= config.max_connections) {
+            log("connection refused: " + std::to_string(open.load()) + " connections open, the most allowed");
+            continue;  // closed as it goes out of scope
         }
         ++accepted;
         const int index = next_connection++;
@@ -580,10 +722,24 @@ void TwsSimulator::Impl::accept_all() {
     }
 }
 
+// The listener stays readable while the failure lasts, so accepting again at once would spin.
+void TwsSimulator::Impl::pause_accepting(const std::string& error) {
+    accept_backoff =
+        accept_backoff.count() == 0 ? kFirstAcceptBackoff : std::min(accept_backoff * 2, kMostAcceptBackoff);
+    log("accept failed: " + error + "; trying again in " + millis_text(accept_backoff));
+    loop->unwatch(listener.get());
+    loop->set_timer(*acceptor, Clock::now() + accept_backoff);
+}
+
+void TwsSimulator::Impl::resume_accepting() {
+    loop->watch(listener.get(), *acceptor, false);
+}
+
 void TwsSimulator::Impl::run_loop(NativeSocket interrupt) {
     PollLoop poll_loop;
     loop = &poll_loop;
-    ReadableHandler on_listener([this] { accept_all(); });
+    Acceptor on_listener(*this);
+    acceptor = &on_listener;
     ReadableHandler on_wake([this] {
         char drain[64];
         while (net::recv_some(wake_read.get(), drain, sizeof drain).status == net::IoStatus::Done) {
@@ -599,6 +755,9 @@ void TwsSimulator::Impl::run_loop(NativeSocket interrupt) {
     }
     connections.clear();
     poll_loop.unwatch(listener.get());
+    poll_loop.cancel_timer(on_listener);
+    acceptor = nullptr;
+    accept_backoff = std::chrono::milliseconds{0};
     poll_loop.unwatch(wake_read.get());
     if (interrupt != kNoSocket) poll_loop.unwatch(interrupt);
     loop = nullptr;
@@ -673,6 +832,13 @@ bool parse_update_rate(std::string_view text, double& rate, bool& firehose) {
     firehose = false;
     rate = value;
     return true;
+}
+
+std::uint64_t TwsSimulator::bytes_received() const noexcept {
+    return impl_->received;
+}
+std::size_t TwsSimulator::buffered_bytes() const noexcept {
+    return impl_->buffered;
 }
 
 std::vector<SentTick> TwsSimulator::sent_ticks() const {
