@@ -104,7 +104,7 @@ class WireClient {
         const int version = std::atoi(reply->c_str());
         send(frame({"71", "2", std::to_string(client_id), ""}));
         while (const auto payload = read_payload()) {
-            if (payload->rfind("9\0", 0) == 0) return version;
+            if (payload->rfind(fields({"9"}), 0) == 0) return version;
         }
         return 0;
     }
@@ -461,6 +461,226 @@ TEST(Connections, AcceptFailuresBackOffInsteadOfSpinning) {
     EXPECT_LE(failures, 6) << "accepting was retried without a pause";
     // Once descriptors are free again the waiting client is served.
     EXPECT_EQ(client.open(), 178);
+}
+
+TEST(ClientMessages, StartUpRequestsAreReadAsAnotherClientWritesThem) {
+    const auto details = decode_client_message(fields({"9", "8", "3", "0", "SPY", "STK", "", "0.0", "", "",
+                                                       "SMART", "ARCA", "USD", "", "", "0", "", "", ""}),
+                                               178);
+    const auto& d = std::get<ReqContractDetails>(details);
+    EXPECT_EQ(d.req_id, 3);
+    EXPECT_EQ(d.con_id, 0);
+    EXPECT_EQ(d.contract.symbol, "SPY");
+    EXPECT_EQ(d.contract.exchange, "SMART");
+    EXPECT_EQ(d.contract.primary_exchange, "ARCA");
+    EXPECT_EQ(d.contract.currency, "USD");
+    const auto by_id = decode_client_message(
+        fields({"9", "8", "4", "100003", "", "", "", "", "", "", "", "", "", "", "", "0", "", ""}), 157);
+    EXPECT_EQ(std::get<ReqContractDetails>(by_id).con_id, 100003);
+    const auto multi = std::get<ReqAccountUpdatesMulti>(
+        decode_client_message(fields({"76", "1", "7", "DU1234567", "", "1"}), 178));
+    EXPECT_EQ(multi.req_id, 7);
+    EXPECT_EQ(multi.account, "DU1234567");
+    EXPECT_TRUE(multi.ledger_and_nlv);
+    const auto updates =
+        std::get<ReqAccountUpdates>(decode_client_message(fields({"6", "2", "1", "DU7"}), 178));
+    EXPECT_TRUE(updates.subscribe);
+    EXPECT_EQ(updates.account, "DU7");
+    EXPECT_EQ(std::get<ReqExecutions>(
+                  decode_client_message(fields({"7", "3", "9", "0", "", "", "", "", "", ""}), 178))
+                  .req_id,
+              9);
+    EXPECT_FALSE(std::get<ReqCompletedOrders>(decode_client_message(fields({"99", "0"}), 178)).api_only);
+    EXPECT_TRUE(std::get<ReqOpenOrders>(decode_client_message(fields({"16", "1"}), 178)).all_clients);
+    EXPECT_FALSE(std::get<ReqOpenOrders>(decode_client_message(fields({"5", "1"}), 178)).all_clients);
+    EXPECT_EQ(std::get<ReqMarketDataType>(decode_client_message(fields({"59", "1", "3"}), 178)).type, 3);
+    EXPECT_TRUE(std::holds_alternative<ReqPositions>(decode_client_message(fields({"61", "1"}), 178)));
+    EXPECT_TRUE(std::holds_alternative<ReqManagedAccounts>(decode_client_message(fields({"17", "1"}), 178)));
+    // Cut short, a request is not taken for one.
+    EXPECT_TRUE(
+        std::get<OtherMessage>(decode_client_message(fields({"9", "8", "3", "0", "SPY"}), 178)).malformed);
+    EXPECT_TRUE(std::get<OtherMessage>(decode_client_message(fields({"76", "1", "7"}), 178)).malformed);
+}
+
+TEST(ServerMessages, ContractDetailsTakeTheLayoutOfTheServerVersion) {
+    ContractRequest asked;
+    asked.symbol = "SPY";
+    asked.exchange = "SMART";
+    const SimContract spy{"SPY", "STK", "ARCA", "USD", 521.30, 100004};
+    const ContractDetailsData d = contract_details(spy, asked, true);
+    const auto encoded = [&](int version) {
+        std::string out;
+        encode_contract_details(out, version, 3, d);
+        return out;
+    };
+    // Up to the contract id the layout is the same everywhere but for the version field.
+    const auto head = [](std::initializer_list<std::string_view> first) {
+        std::string out = fields(first);
+        return out + fields({"3", "SPY", "STK", ""});
+    };
+    const std::string contract = fields({"0", "", "SMART", "USD", "SPY", "SPY", "SPY", "100004", "0.01"});
+    const std::string middle = fields({"",           "LMT,MKT,STP,STPLMT,TRAIL",
+                                       "SMART,ARCA", "1",
+                                       "0",          "SPY",
+                                       "ARCA",       "",
+                                       "",           "",
+                                       "",           "UTC",
+                                       "",           "",
+                                       "",           "0",
+                                       "0",          "1",
+                                       "",           "",
+                                       "",           ""});
+    // 157: version 8, mdSizeMultiplier after minTick, stockType last.
+    EXPECT_EQ(encoded(157),
+              fakes::framed(head({"10", "8"}) + contract + fields({"1"}) + middle + fields({"COMMON"})));
+    // 163: the size's minimum tick follows.
+    EXPECT_EQ(encoded(163),
+              fakes::framed(head({"10", "8"}) + contract + fields({"1"}) + middle + fields({"COMMON", "1"})));
+    // 178: no version field nor mdSizeMultiplier; the three size rules at the end.
+    EXPECT_EQ(encoded(178),
+              fakes::framed(head({"10"}) + contract + middle + fields({"COMMON", "1", "1", "100"})));
+    // 200: lastTradeDate after the contract month, and an empty list of ineligibility reasons.
+    EXPECT_EQ(encoded(200), fakes::framed(fields({"10", "3", "SPY", "STK", "", ""}) + contract + middle +
+                                          fields({"COMMON", "1", "1", "100", "0"})));
+    // A fund carries the fund fields from 179 on.
+    ContractDetailsData fund = d;
+    fund.sec_type = "FUND";
+    const auto field_count = [&](int version) {
+        std::string out;
+        encode_contract_details(out, version, 3, fund);
+        tws::FieldCursor cursor(std::string_view(out).substr(4));
+        for (std::string_view field; cursor.next(field);) {
+        }
+        return cursor.index();
+    };
+    EXPECT_EQ(field_count(179), field_count(178) + 17);
+}
+
+TEST(StartUpRequests, AreAnsweredAsTwsAnswersThemForAnEmptyPaperAccount) {
+    RunningSimulator sim(SimulatorConfig{});
+    WireClient client(sim.port());
+    ASSERT_EQ(client.open("v157..178", 0), 178);
+    // What another widely used client asks right after connecting, and when it lists contracts.
+    client.send(
+        frame({"15", "1", "1"}) +  // bind TWS's orders, as client 0 does
+        frame({"61", "1"}) + frame({"5", "1"}) + frame({"99", "0"}) + frame({"6", "2", "1", "DU1234567"}) +
+        frame({"76", "1", "1", "DU1234567", "", "0"}) + frame({"7", "3", "2", "0", "", "", "", "", "", ""}) +
+        frame({"16", "1"}) + frame({"17", "1"}) + frame({"59", "1", "3"}) +
+        frame({"9", "8", "3", "0", "AAPL", "STK", "", "0.0", "", "", "SMART", "", "USD", "", "", "0", "", "",
+               ""}) +
+        frame({"9", "8", "4", "0", "NOPE", "STK", "", "0.0", "", "", "SMART", "", "USD", "", "", "0", "", "",
+               ""}) +
+        frame({"9", "8", "5", "100003", "", "", "", "0.0", "", "", "", "", "", "", "", "0", "", "", ""}) +
+        market_data_request(6, "AAPL", "STK"));
+    std::vector<std::string> answers;
+    while (const auto payload = client.read_payload()) {
+        if (payload->rfind(fields({"4", "2", "-1"}), 0) == 0) continue;  // the farm notices
+        answers.push_back(*payload);
+        if (payload->rfind(fields({"58"}), 0) == 0) break;  // the market-data line, asked for last
+    }
+    ASSERT_FALSE(answers.empty());
+    ASSERT_EQ(answers.back(), fields({"58", "1", "6", "1"}))
+        << "live data, the delayed type asked for or not";
+    const auto count = [&](const std::string& message) {
+        return std::count(answers.begin(), answers.end(), message);
+    };
+    const auto position = [&](const std::string& message) {
+        return std::find(answers.begin(), answers.end(), message) - answers.begin();
+    };
+    const auto with_id = [&](std::string_view id) {
+        return std::count_if(answers.begin(), answers.end(),
+                             [&](const std::string& a) { return a.rfind(std::string(id) + '\0', 0) == 0; });
+    };
+    EXPECT_EQ(count(fields({"62", "1"})), 1);       // no positions
+    EXPECT_EQ(count(fields({"53", "1"})), 2);       // no open orders, of this client or any
+    EXPECT_EQ(count(fields({"102"})), 1);           // no completed orders
+    EXPECT_EQ(count(fields({"55", "1", "2"})), 1);  // no executions
+    EXPECT_EQ(count(fields({"15", "1", "DU1234567"})), 1);
+    // The account: its values, the time of the update, then the end of the download.
+    EXPECT_EQ(count(fields({"6", "2", "AccountCode", "DU1234567", "", "DU1234567"})), 1);
+    EXPECT_EQ(count(fields({"6", "2", "NetLiquidation", "1000000.00", "USD", "DU1234567"})), 1);
+    EXPECT_EQ(count(fields({"6", "2", "TotalCashValue", "1000000.00", "USD", "DU1234567"})), 1);
+    EXPECT_EQ(count(fields({"6", "2", "BuyingPower", "4000000.00", "USD", "DU1234567"})), 1);
+    EXPECT_EQ(count(fields({"6", "2", "AccountType", "INDIVIDUAL", "", "DU1234567"})), 1);
+    EXPECT_GT(with_id("6"), 20);
+    const auto end = position(fields({"54", "1", "DU1234567"}));
+    ASSERT_LT(end, static_cast<long>(answers.size()));
+    const auto time = std::find_if(answers.begin(), answers.end(), [](const std::string& a) {
+        return a.rfind(fields({"8", "1"}), 0) == 0;
+    });
+    ASSERT_NE(time, answers.end());
+    EXPECT_EQ(time->size(), 10U) << "8, 1 and hh:mm";
+    EXPECT_LT(time - answers.begin(), end);
+    // The same values once more for the multi-account request, and its end.
+    EXPECT_EQ(count(fields({"73", "1", "1", "DU1234567", "", "NetLiquidation", "1000000.00", "USD"})), 1);
+    EXPECT_EQ(with_id("73"), with_id("6"));
+    EXPECT_EQ(count(fields({"74", "1", "1"})), 1);
+    // Contracts: the one known by symbol, one unknown, one by contract id.
+    EXPECT_EQ(count(fields({"52", "1", "3"})), 1);
+    EXPECT_EQ(count(fields({"52", "1", "5"})), 1);
+    EXPECT_EQ(
+        count(fields({"4", "2", "4", "200", "No security definition has been found for the request", ""})),
+        1);
+    EXPECT_EQ(count(fields({"52", "1", "4"})), 0);
+    std::vector<std::string> described;
+    for (const auto& a : answers) {
+        if (a.rfind(fields({"10"}), 0) != 0) continue;
+        tws::FieldCursor cursor(a);
+        std::vector<std::string_view> f;
+        for (std::string_view field; cursor.next(field);)
+            f.push_back(field);
+        ASSERT_GT(f.size(), 12U);
+        described.push_back(std::string(f[1]) + " " + std::string(f[2]) + " " + std::string(f[3]) + " " +
+                            std::string(f[7]) + " " + std::string(f[8]) + " " + std::string(f[12]));
+    }
+    EXPECT_EQ(described,
+              (std::vector<std::string>{"3 AAPL STK SMART USD 100001", "5 IBM STK SMART USD 100003"}));
+    EXPECT_EQ(with_id("4"), 1) << "no request but the unknown contract is refused";
+}
+
+TEST(StartUpRequests, ContractsAreFoundByTheirFieldsAsTwsFindsThem) {
+    SimulatorConfig config;
+    RunningSimulator sim(config);
+    WireClient client(sim.port());
+    ASSERT_EQ(client.open(), 178);
+    const auto ask = [&](std::int32_t id, std::initializer_list<std::string_view> contract) {
+        std::string payload = fields({"9", "8", std::to_string(id)});
+        for (const auto f : contract) {
+            payload.append(f);
+            payload.push_back('\0');
+        }
+        client.send(fakes::framed(payload + fields({"", "", "0", "", ""})));
+        std::vector<std::string> found;
+        while (const auto answer = client.read_payload()) {
+            if (answer->rfind(fields({"52"}), 0) == 0) return found;
+            if (answer->rfind(fields({"4", "2", std::to_string(id)}), 0) == 0) return found;
+            if (answer->rfind(fields({"10"}), 0) != 0) continue;
+            tws::FieldCursor cursor(*answer);
+            std::vector<std::string_view> f;
+            for (std::string_view field; cursor.next(field);)
+                f.push_back(field);
+            found.push_back(std::string(f[2]) + "@" + std::string(f[7]) + "/" + std::string(f[20]));
+        }
+        return std::vector<std::string>{"no end"};
+    };
+    // conId, symbol, secType, expiry, strike, right, multiplier, exchange, primaryExchange, currency
+    EXPECT_EQ(ask(1, {"0", "SPY", "STK", "", "0", "", "", "SMART", "", "USD"}),
+              (std::vector<std::string>{"SPY@SMART/ARCA"}));
+    EXPECT_EQ(ask(2, {"0", "spy", "", "", "0", "", "", "ARCA", "", ""}),
+              (std::vector<std::string>{"SPY@ARCA/ARCA"}));
+    EXPECT_EQ(ask(3, {"0", "EUR", "CASH", "", "0", "", "", "IDEALPRO", "", "USD"}),
+              (std::vector<std::string>{"EUR@IDEALPRO/"}));
+    EXPECT_EQ(ask(4, {"0", "ES", "FUT", "", "0", "", "", "CME", "", ""}),
+              (std::vector<std::string>{"ES@CME/"}));
+    EXPECT_TRUE(ask(5, {"0", "SPY", "STK", "", "0", "", "", "SMART", "", "EUR"}).empty());   // other currency
+    EXPECT_TRUE(ask(6, {"0", "ES", "FUT", "", "0", "", "", "GLOBEX", "", "USD"}).empty());   // other exchange
+    EXPECT_TRUE(ask(7, {"0", "AAPL", "OPT", "", "0", "", "", "SMART", "", "USD"}).empty());  // other type
+    EXPECT_TRUE(ask(8, {"0", "", "STK", "", "0", "", "", "SMART", "", "USD"}).empty());      // nothing named
+    EXPECT_TRUE(ask(9, {"999", "", "", "", "0", "", "", "", "", ""}).empty());               // unknown id
+    // A contract found by its id streams by its id too.
+    client.send(frame(
+        {"1", "11", "10", "100002", "", "", "", "0", "", "", "", "", "", "", "", "0", "", "0", "0", ""}));
+    EXPECT_TRUE(read_message(client, "58"));
 }
 
 TEST(QuoteStream, TheSameSeedGivesTheSameMarketAndAnotherSeedAnother) {

@@ -35,7 +35,10 @@ int main(int argc, char** argv) {
         "corvel-twssim: a TWS simulator speaking the TWS socket API's market-data subset.\n"
         "It answers the handshake, start-API, market-data requests and cancels as TWS does, streaming a\n"
         "random walk per contract (bid, ask and last with sizes, high, low, volume, close), and can\n"
-        "misbehave on request for tests. It prints \"listening on ADDRESS:PORT\" once it is ready."};
+        "misbehave on request for tests. Contract-details requests are answered for its contracts, and\n"
+        "the start-up requests of other clients (positions, orders, executions, account updates) as\n"
+        "TWS answers them for a new paper account with nothing in it.\n"
+        "It prints \"listening on ADDRESS:PORT\" once it is ready."};
     app.set_version_flag("--version", corvel::kVersionText);
     app.option_defaults()->always_capture_default();
     app.add_option("--listen", config.listen_address,

@@ -20,6 +20,7 @@
 #include "platform/tws_socket/framing.h"
 #include "platform/tws_socket/socket.h"
 #include "tools/tws_sim/server_codec.h"
+#include "tools/tws_sim/sim_account.h"
 
 namespace corvel::sim {
 
@@ -70,6 +71,17 @@ std::string connection_time() {
     return text;
 }
 
+// "hh:mm", as TWS stamps an account update.
+std::string clock_time() {
+    using namespace std::chrono;
+    const auto now = floor<minutes>(system_clock::now());
+    const hh_mm_ss hms{now - floor<days>(now)};
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(hms.hours().count()),
+                  static_cast<int>(hms.minutes().count()));
+    return text;
+}
+
 }  // namespace
 
 class Connection;
@@ -100,14 +112,21 @@ struct TwsSimulator::Impl {
         const std::lock_guard<std::mutex> lock(sent_mutex);
         sent.push_back({connection, req_id, tick});
     }
-    const SimContract* find_contract(const ContractRequest& request) const {
+    const SimContract* find_contract(std::int32_t con_id, const ContractRequest& request) const {
         for (const auto& c : config.contracts) {
-            if (equals_ignore_case(c.symbol, request.symbol) &&
-                (request.sec_type.empty() || equals_ignore_case(c.sec_type, request.sec_type))) {
-                return &c;
-            }
+            if (names_contract(c, con_id, request)) return &c;
         }
         return nullptr;
+    }
+    // The managed account a request names; the first for none, empty for one not managed here.
+    std::string managed_account(std::string_view asked) const {
+        const std::vector<std::string> accounts = account_list(config.accounts);
+        if (accounts.empty()) return {};
+        if (asked.empty()) return accounts.front();
+        for (const auto& a : accounts) {
+            if (equals_ignore_case(a, asked)) return a;
+        }
+        return {};
     }
 
     SimulatorConfig config;
@@ -342,7 +361,93 @@ class Connection final : public IoHandler {
             });
         } else if (std::holds_alternative<ReqIds>(message)) {
             send([&](std::string& out) { encode_next_valid_id(out, next_order_id_++); });
+        } else {
+            answer_account_request(message);
         }
+    }
+
+    // What other clients ask for at start-up and for listing contracts, answered as TWS answers it
+    // for an account with nothing in it: the end markers, the account values, the contracts known.
+    void answer_account_request(const ClientMessage& message) {
+        if (const auto* details = std::get_if<ReqContractDetails>(&message)) {
+            describe_contracts(*details);
+        } else if (const auto* type = std::get_if<ReqMarketDataType>(&message)) {
+            // Every simulated contract has live data, and TWS serves live data whatever type is
+            // asked for while it has it, so later requests still report type 1. Nothing is answered.
+            sim_.log("connection " + std::to_string(index_) + ": market data type " +
+                     std::to_string(type->type) + " asked for; live data is served");
+        } else if (std::holds_alternative<ReqPositions>(message)) {
+            send([](std::string& out) { encode_position_end(out); });
+        } else if (std::holds_alternative<ReqOpenOrders>(message)) {
+            send([](std::string& out) { encode_open_order_end(out); });
+        } else if (std::holds_alternative<ReqCompletedOrders>(message)) {
+            send([](std::string& out) { encode_completed_orders_end(out); });
+        } else if (const auto* executions = std::get_if<ReqExecutions>(&message)) {
+            send([&](std::string& out) { encode_exec_details_end(out, executions->req_id); });
+        } else if (std::holds_alternative<ReqManagedAccounts>(message)) {
+            send([&](std::string& out) { encode_managed_accounts(out, sim_.config.accounts); });
+        } else if (const auto* updates = std::get_if<ReqAccountUpdates>(&message)) {
+            if (updates->subscribe) send_account_updates(updates->account);
+        } else if (const auto* multi = std::get_if<ReqAccountUpdatesMulti>(&message)) {
+            send_account_updates_multi(*multi);
+        } else if (const auto* other = std::get_if<OtherMessage>(&message)) {
+            if (other->malformed) {
+                sim_.log("connection " + std::to_string(index_) + ": unreadable message " +
+                         std::to_string(other->msg_id) + " dropped");
+            }
+        }
+        // Cancelling positions or multi-account updates, and binding TWS's own orders, need no
+        // answer: nothing is held and no orders are placed.
+    }
+
+    void describe_contracts(const ReqContractDetails& request) {
+        bool found = false;
+        for (const auto& c : sim_.config.contracts) {
+            if (!details_match(c, request.con_id, request.contract)) continue;
+            found = true;
+            const ContractDetailsData details =
+                contract_details(c, request.contract, tws::supports(version_, tws::Feature::FractionalSizes));
+            send([&](std::string& out) { encode_contract_details(out, version_, request.req_id, details); });
+        }
+        if (!found) {
+            send_error(request.req_id, 200, "No security definition has been found for the request");
+            return;
+        }
+        send([&](std::string& out) { encode_contract_details_end(out, request.req_id); });
+    }
+
+    // The account values, then the time of the update and the end of the download; no portfolio.
+    void send_account_updates(const std::string& asked) {
+        const std::string account = sim_.managed_account(asked);
+        if (account.empty()) {
+            sim_.log("connection " + std::to_string(index_) + ": account updates asked for " + asked +
+                     ", which is not managed here");
+        } else {
+            for (const auto& v : paper_account_values(account)) {
+                send([&](std::string& out) {
+                    encode_account_value(out, v.key, v.value, v.currency, account);
+                });
+            }
+            send([](std::string& out) { encode_account_update_time(out, clock_time()); });
+        }
+        send([&](std::string& out) { encode_account_download_end(out, account.empty() ? asked : account); });
+    }
+
+    void send_account_updates_multi(const ReqAccountUpdatesMulti& request) {
+        const std::string account = sim_.managed_account(request.account);
+        if (account.empty()) {
+            sim_.log("connection " + std::to_string(index_) + ": account updates asked for " +
+                     request.account + ", which is not managed here");
+        } else {
+            for (const auto& v : paper_account_values(account)) {
+                if (request.ledger_and_nlv && !v.ledger) continue;
+                send([&](std::string& out) {
+                    encode_account_update_multi(out, request.req_id, account, request.model_code, v.key,
+                                                v.value, v.currency);
+                });
+            }
+        }
+        send([&](std::string& out) { encode_account_update_multi_end(out, request.req_id); });
     }
 
     void start_api(std::int32_t client_id) {
@@ -402,7 +507,7 @@ class Connection final : public IoHandler {
             send_error(req.req_id, 101, "Max number of tickers has been reached");
             return;
         }
-        const SimContract* contract = sim_.find_contract(req.contract);
+        const SimContract* contract = sim_.find_contract(req.con_id, req.contract);
         if (!contract) {
             send_error(req.req_id, 200, "No security definition has been found for the request");
             return;
@@ -764,6 +869,7 @@ void TwsSimulator::Impl::run_loop(NativeSocket interrupt) {
 }
 
 TwsSimulator::TwsSimulator(SimulatorConfig config) : impl_(std::make_unique<Impl>(std::move(config))) {
+    number_contracts(impl_->config.contracts);
     std::string error;
     impl_->listener = net::listen_tcp(impl_->config.listen_address, impl_->config.port, error);
     if (!impl_->listener) {
