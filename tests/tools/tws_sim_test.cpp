@@ -392,11 +392,16 @@ TEST(Connections, AClientThatDoesNotKeepUpIsClosedAndOneThatReadsIsNot) {
         ASSERT_EQ(reader.open("v157..178", 2), 178);
         reader.send(market_data_request(1, "IBM", "STK"));
         const auto until = std::chrono::steady_clock::now() + 1500ms;
-        std::size_t frames = 0;
-        while (std::chrono::steady_clock::now() < until && reader.read_payload(1s))
-            ++frames;
+        std::size_t frames = 0, most_buffered = 0;
+        while (std::chrono::steady_clock::now() < until && reader.read_payload(1s)) {
+            // Slowly, so the socket never takes all that waits at once.
+            if (++frames % 200 == 0) std::this_thread::sleep_for(2ms);
+            most_buffered = std::max(most_buffered, sim.simulator.buffered_bytes());
+        }
         EXPECT_FALSE(reader.closed());
         EXPECT_GT(frames, 1000U);
+        // What the client has taken is not kept while the rest waits.
+        EXPECT_LT(most_buffered, 1024U * 1024);
         EXPECT_EQ(sim.simulator.open_connections(), 1);
     }
 }

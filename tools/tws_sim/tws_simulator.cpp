@@ -714,6 +714,11 @@ class Connection final : public IoHandler {
             close();
             return;
         }
+        // What has gone out is not kept while the rest waits for a client that never quite catches up.
+        if (out_start_ > 0 && out_start_ >= out_.size() / 2) {
+            out_.erase(0, out_start_);
+            out_start_ = 0;
+        }
         // How long the client has taken none of what waits for it. A firehose keeps nothing waiting
         // (it makes more only once the socket takes it), so there the socket not taking any is the
         // measure.
