@@ -175,6 +175,21 @@ TEST_F(SeparateSimulator, ASimulatorProcessThatDropsTheConnectionIsReportedAsLos
     EXPECT_EQ(simulator_process.wait(10s), 0);
 }
 
+TEST_F(SeparateSimulator, TheSimulatorProcessServesNoMoreClientsThanItsMaximum) {
+    ChildProcess simulator_process(CORVEL_TWSSIM_PATH, {"--port", "0", "--max-connections", "1", "-v"});
+    const int port = port_from(simulator_process.first_line(10s));
+    ASSERT_NE(port, 0) << simulator_process.err();
+    TwsSocketClient first(loop, socket_options);
+    first.connect("127.0.0.1", port, 1);
+    TwsSocketClient second(loop, socket_options);
+    EXPECT_THROW(second.connect("127.0.0.1", port, 2), AutomationError);
+    first.disconnect();
+    simulator_process.interrupt();
+    EXPECT_EQ(simulator_process.wait(10s), 0);
+    EXPECT_NE(simulator_process.err().find("connection refused: 1 connections open"), std::string::npos)
+        << simulator_process.err();
+}
+
 TEST(QuotesProgram, JsonLinesAreWellFormedRecords) {
     ChildProcess quotes(CORVEL_QUOTES_PATH,
                         {"--simulate", "--sim-rate", "50", "--jsonl", "--duration", "2", "--stats"},

@@ -35,15 +35,19 @@ int main(int argc, char** argv) {
         "corvel-twssim: a TWS simulator speaking the TWS socket API's market-data subset.\n"
         "It answers the handshake, start-API, market-data requests and cancels as TWS does, streaming a\n"
         "random walk per contract (bid, ask and last with sizes, high, low, volume, close), and can\n"
-        "misbehave on request for tests. It prints \"listening on ADDRESS:PORT\" once it is ready."};
+        "misbehave on request for tests. Contract-details requests are answered for its contracts, and\n"
+        "the start-up requests of other clients (positions, orders, executions, account updates) as\n"
+        "TWS answers them for a new paper account with nothing in it.\n"
+        "It prints \"listening on ADDRESS:PORT\" once it is ready."};
     app.set_version_flag("--version", corvel::kVersionText);
     app.option_defaults()->always_capture_default();
     app.add_option("--listen", config.listen_address,
                    "Address to listen on; loopback unless you mean otherwise");
     app.add_option("--port", config.port, "TCP port; 0 picks a free one")->check(CLI::Range(0, 65535));
     app.add_option("--server-version", config.server_version,
-                   "Highest server version spoken; a client gets the lower of this and its own maximum")
-        ->check(CLI::Range(100, corvel::tws::kHighestTextVersion));
+                   "Highest server version spoken; a client gets the lower of this and its own maximum, "
+                   "and is refused (closed unanswered) when its offer has no version in common")
+        ->check(CLI::Range(corvel::sim::kLowestServerVersion, corvel::tws::kHighestTextVersion));
     app.add_option("--seed", config.seed, "Seed of the random walks: the same seed gives the same ticks");
     app.add_option("--rate", rate,
                    "Updates per second per market-data line, or 'max' for as fast as the client reads");
@@ -59,6 +63,16 @@ int main(int argc, char** argv) {
                    "Client messages per second before error 100 and a disconnect")
         ->check(CLI::PositiveNumber);
     app.add_option("--accounts", config.accounts, "Managed accounts, comma-separated");
+    using corvel::sim::kDefaultHandshakeTimeout, corvel::sim::kDefaultWriteStallTimeout,
+        corvel::sim::kDefaultMaxOutputBacklog;
+    app.add_option("--max-connections", config.max_connections,
+                   "Clients served at once, as TWS serves 32; a further one is accepted and closed at once. "
+                   "A client that has not started the API within " +
+                       std::to_string(kDefaultHandshakeTimeout.count() / 1000) +
+                       " s is closed, and so is one that reads nothing of what waits for it for " +
+                       std::to_string(kDefaultWriteStallTimeout.count() / 1000) + " s or lets " +
+                       std::to_string(kDefaultMaxOutputBacklog / (1024 * 1024)) + " MiB pile up")
+        ->check(CLI::PositiveNumber);
     auto* faults = app.add_option_group("Fault injection",
                                         "Counted in messages sent on a connection after the handshake");
     faults->add_option("--close-after", config.faults.close_after, "Close the connection after N messages");
@@ -73,9 +87,10 @@ int main(int argc, char** argv) {
     faults->add_flag("--trickle", config.faults.trickle, "Send a few bytes at a time, a millisecond apart");
     app.add_flag("-v,--verbose", verbose, "Report connections, subscriptions and faults on stderr");
     std::string record_file;
-    app.add_option("--record", record_file,
-                   "When stopped (Ctrl-C or SIGTERM), write every tick sent to FILE, one per line: connection, "
-                   "ticker id, tick type, value");
+    app.add_option(
+        "--record", record_file,
+        "When stopped (Ctrl-C or SIGTERM), write every tick sent to FILE, one per line: connection, "
+        "ticker id, tick type, value");
 
     CLI11_PARSE(app, argc, argv);
     config.record_sent = !record_file.empty();

@@ -49,9 +49,17 @@ class Reader {
         std::string_view f;
         return cursor_.next(f);
     }
+    std::size_t remaining() const noexcept { return cursor_.remaining(); }
     bool int32(std::int32_t& out) {
         std::string_view f;
         return cursor_.next(f) && tws::parse_int32(f, out);
+    }
+    // An integer a client may leave empty for 0, as some do for a contract id they do not know.
+    bool int32_or_empty(std::int32_t& out) {
+        std::string_view f;
+        if (!cursor_.next(f)) return false;
+        out = 0;
+        return f.empty() || tws::parse_int32(f, out);
     }
     bool flag(bool& out) {
         std::int32_t v = 0;
@@ -75,7 +83,7 @@ ClientMessage req_mkt_data(Reader& r, int sv) {
     ContractRequest& c = m.contract;
     std::string unused;
     if (!r.skip() || !r.int32(m.req_id)) return OtherMessage{tws::outgoing::kReqMktData, true};
-    if (supports(sv, Feature::ReqMktDataConId) && !r.skip())
+    if (supports(sv, Feature::ReqMktDataConId) && !r.int32_or_empty(m.con_id))
         return OtherMessage{tws::outgoing::kReqMktData, true};
     if (!r.text(c.symbol) || !r.text(c.sec_type) || !r.text(c.expiry) || !r.real(c.strike) ||
         !r.text(c.right) || !r.text(c.multiplier) || !r.text(c.exchange) || !r.text(c.primary_exchange) ||
@@ -85,9 +93,13 @@ ClientMessage req_mkt_data(Reader& r, int sv) {
     if (supports(sv, Feature::TradingClass) && !r.skip())
         return OtherMessage{tws::outgoing::kReqMktData, true};
     if (c.sec_type == "BAG") {
+        // Each leg is four fields of at least one byte each: a count the payload cannot hold is
+        // refused before anything is multiplied or looped over.
+        constexpr std::size_t kFieldsPerLeg = 4;
         std::int32_t legs = 0;
-        if (!r.int32(legs) || legs < 0) return OtherMessage{tws::outgoing::kReqMktData, true};
-        for (std::int32_t i = 0; i < legs * 4; ++i) {
+        if (!r.int32(legs) || legs < 0 || static_cast<std::size_t>(legs) > r.remaining() / kFieldsPerLeg)
+            return OtherMessage{tws::outgoing::kReqMktData, true};
+        for (std::size_t i = 0; i < static_cast<std::size_t>(legs) * kFieldsPerLeg; ++i) {
             if (!r.skip()) return OtherMessage{tws::outgoing::kReqMktData, true};
         }
     }
@@ -101,6 +113,29 @@ ClientMessage req_mkt_data(Reader& r, int sv) {
     if (!r.text(m.generic_ticks) || !r.flag(m.snapshot))
         return OtherMessage{tws::outgoing::kReqMktData, true};
     return m;  // regulatory snapshot and market-data options follow; neither changes what is served
+}
+
+// Version, request id, then the contract as every server version this simulator speaks has it:
+// conId, symbol, secType, expiry, strike, right, multiplier, exchange, primaryExchange, currency;
+// localSymbol, tradingClass, includeExpired, secIdType, secId and issuerId follow and are not needed.
+ClientMessage req_contract_details(Reader& r) {
+    ReqContractDetails m;
+    ContractRequest& c = m.contract;
+    if (!r.skip() || !r.int32(m.req_id) || !r.int32_or_empty(m.con_id) || !r.text(c.symbol) ||
+        !r.text(c.sec_type) || !r.text(c.expiry) || !r.real(c.strike) || !r.text(c.right) ||
+        !r.text(c.multiplier) || !r.text(c.exchange) || !r.text(c.primary_exchange) || !r.text(c.currency)) {
+        return OtherMessage{tws::outgoing::kReqContractData, true};
+    }
+    return m;
+}
+
+ClientMessage req_account_updates_multi(Reader& r) {
+    ReqAccountUpdatesMulti m;
+    if (!r.skip() || !r.int32(m.req_id) || !r.text(m.account) || !r.text(m.model_code) ||
+        !r.flag(m.ledger_and_nlv)) {
+        return OtherMessage{tws::outgoing::kReqAccountUpdatesMulti, true};
+    }
+    return m;
 }
 
 }  // namespace
@@ -127,6 +162,50 @@ ClientMessage decode_client_message(std::string_view payload, int server_version
             return ReqCurrentTime{};
         case tws::outgoing::kReqIds:
             return ReqIds{};
+        case tws::outgoing::kReqMarketDataType: {
+            ReqMarketDataType m;
+            if (!r.skip() || !r.int32(m.type)) return OtherMessage{id, true};
+            return m;
+        }
+        case tws::outgoing::kReqContractData:
+            return req_contract_details(r);
+        case tws::outgoing::kReqPositions:
+            return ReqPositions{};
+        case tws::outgoing::kCancelPositions:
+            return CancelPositions{};
+        case tws::outgoing::kReqOpenOrders:
+            return ReqOpenOrders{false};
+        case tws::outgoing::kReqAllOpenOrders:
+            return ReqOpenOrders{true};
+        case tws::outgoing::kReqAutoOpenOrders: {
+            ReqAutoOpenOrders m;
+            if (!r.skip() || !r.flag(m.bind)) return OtherMessage{id, true};
+            return m;
+        }
+        case tws::outgoing::kReqCompletedOrders: {
+            ReqCompletedOrders m;  // no version field
+            if (!r.flag(m.api_only)) return OtherMessage{id, true};
+            return m;
+        }
+        case tws::outgoing::kReqAccountData: {
+            ReqAccountUpdates m;
+            if (!r.skip() || !r.flag(m.subscribe) || !r.text(m.account)) return OtherMessage{id, true};
+            return m;
+        }
+        case tws::outgoing::kReqAccountUpdatesMulti:
+            return req_account_updates_multi(r);
+        case tws::outgoing::kCancelAccountUpdatesMulti: {
+            CancelAccountUpdatesMulti m;
+            if (!r.skip() || !r.int32(m.req_id)) return OtherMessage{id, true};
+            return m;
+        }
+        case tws::outgoing::kReqExecutions: {
+            ReqExecutions m;  // the execution filter follows; no simulated account has executions
+            if (!r.skip() || !r.int32(m.req_id)) return OtherMessage{id, true};
+            return m;
+        }
+        case tws::outgoing::kReqManagedAccounts:
+            return ReqManagedAccounts{};
         default:
             return OtherMessage{id, false};
     }
@@ -292,6 +371,111 @@ void encode_tick_req_params(std::string& out, std::int32_t req_id, double min_ti
 
 void encode_tick_snapshot_end(std::string& out, std::int32_t req_id) {
     FrameBuilder(out).integer(tws::incoming::kTickSnapshotEnd).integer(1).integer(req_id).finish();
+}
+
+void encode_position_end(std::string& out) {
+    FrameBuilder(out).integer(tws::incoming::kPositionEnd).integer(1).finish();
+}
+
+void encode_open_order_end(std::string& out) {
+    FrameBuilder(out).integer(tws::incoming::kOpenOrderEnd).integer(1).finish();
+}
+
+void encode_completed_orders_end(std::string& out) {
+    FrameBuilder(out).integer(tws::incoming::kCompletedOrdersEnd).finish();  // no version field
+}
+
+void encode_exec_details_end(std::string& out, std::int32_t req_id) {
+    FrameBuilder(out).integer(tws::incoming::kExecutionDataEnd).integer(1).integer(req_id).finish();
+}
+
+void encode_account_value(std::string& out, std::string_view key, std::string_view value,
+                          std::string_view currency, std::string_view account) {
+    FrameBuilder(out)
+        .integer(tws::incoming::kAccountValue)
+        .integer(2)
+        .raw(key)
+        .raw(value)
+        .raw(currency)
+        .raw(account)
+        .finish();
+}
+
+void encode_account_update_time(std::string& out, std::string_view time) {
+    FrameBuilder(out).integer(tws::incoming::kAccountUpdateTime).integer(1).raw(time).finish();
+}
+
+void encode_account_download_end(std::string& out, std::string_view account) {
+    FrameBuilder(out).integer(tws::incoming::kAccountDownloadEnd).integer(1).raw(account).finish();
+}
+
+void encode_account_update_multi(std::string& out, std::int32_t req_id, std::string_view account,
+                                 std::string_view model_code, std::string_view key, std::string_view value,
+                                 std::string_view currency) {
+    FrameBuilder(out)
+        .integer(tws::incoming::kAccountUpdateMulti)
+        .integer(1)
+        .integer(req_id)
+        .raw(account)
+        .raw(model_code)
+        .raw(key)
+        .raw(value)
+        .raw(currency)
+        .finish();
+}
+
+void encode_account_update_multi_end(std::string& out, std::int32_t req_id) {
+    FrameBuilder(out).integer(tws::incoming::kAccountUpdateMultiEnd).integer(1).integer(req_id).finish();
+}
+
+void encode_contract_details(std::string& out, int server_version, std::int32_t req_id,
+                             const ContractDetailsData& d) {
+    const auto has = [&](Feature f) { return supports(server_version, f); };
+    char buffer[32];
+    FrameBuilder f(out);
+    f.integer(tws::incoming::kContractData);
+    if (!has(Feature::SizeRules)) f.integer(8);
+    f.integer(req_id).raw(d.symbol).raw(d.sec_type).empty();  // lastTradeDateOrContractMonth
+    if (has(Feature::LastTradeDate)) f.empty();               // lastTradeDate: none of the contracts expires
+    f.number(0).empty();                                      // strike, right
+    f.raw(d.exchange).raw(d.currency).raw(d.local_symbol).raw(d.market_name).raw(d.trading_class);
+    f.integer(d.con_id).number(d.min_tick);
+    if (has(Feature::MdSizeMultiplier) && !has(Feature::SizeRules)) f.integer(1);
+    f.raw(d.multiplier).raw(d.order_types).raw(d.valid_exchanges);
+    f.integer(1).integer(0);  // priceMagnifier, underConId
+    f.raw(has(Feature::EncodeMsgAscii7) ? escape_7bit(d.long_name) : d.long_name).raw(d.primary_exchange);
+    // contractMonth, industry, category, subcategory, timeZoneId, tradingHours, liquidHours
+    f.empty().empty().empty().empty().raw(d.time_zone_id).empty().empty();
+    f.empty().integer(0);  // evRule, evMultiplier
+    f.integer(0);          // secIdList: none
+    if (has(Feature::AggGroup)) f.integer(1);
+    if (has(Feature::UnderlyingInfo)) f.empty().empty();
+    if (has(Feature::MarketRules)) f.empty();
+    if (has(Feature::RealExpirationDate)) f.empty();
+    if (has(Feature::StockType)) f.raw(d.stock_type);
+    if (has(Feature::FractionalSizes) && !has(Feature::SizeRules))
+        f.raw(size_field(server_version, d.size_increment, buffer));
+    if (has(Feature::SizeRules)) {
+        f.raw(size_field(server_version, d.min_size, buffer));
+        f.raw(size_field(server_version, d.size_increment, buffer));
+        f.raw(size_field(server_version, d.suggested_size_increment, buffer));
+    }
+    if (has(Feature::FundDataFields) && d.sec_type == "FUND") {
+        // name, family, type, front load, back load, its interval, management fee
+        for (int i = 0; i < 7; ++i)
+            f.empty();
+        f.flag(false).flag(false).flag(false);  // closed, to new investors, to new money
+        // notify amount, minimum initial and subsequent purchase, blue-sky states and territories,
+        // distribution policy, asset type
+        for (int i = 0; i < 7; ++i)
+            f.empty();
+    }
+    if (has(Feature::IneligibilityReasons)) f.integer(0);
+    f.finish();
+}
+
+void encode_contract_details_end(std::string& out, std::int32_t req_id) {
+    FrameBuilder(out).integer(tws::incoming::kContractDataEnd).integer(1).integer(req_id).finish();
 }
 
 }  // namespace corvel::sim

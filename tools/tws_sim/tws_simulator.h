@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,10 +27,23 @@ struct SimFaults {
     bool trickle = false;               // send a few bytes at a time, a millisecond apart
 };
 
+// The lowest server version spoken: the first with length-prefixed frames.
+inline constexpr int kLowestServerVersion = 100;
+
+// How many API clients TWS serves at once.
+inline constexpr int kDefaultMaxConnections = 32;
+// TWS drops a client that does not keep up with what it is sent; so does the simulator, once this
+// much waits unsent or the client has read nothing of it for this long.
+inline constexpr std::size_t kDefaultMaxOutputBacklog = 8 * 1024 * 1024;
+inline constexpr std::chrono::milliseconds kDefaultWriteStallTimeout{10'000};
+// A connection that has not started the API by then is closed, so a silent client holds no place.
+inline constexpr std::chrono::milliseconds kDefaultHandshakeTimeout{10'000};
+
 struct SimulatorConfig {
     std::string listen_address = "127.0.0.1";
     int port = 0;  // 0 picks a free port
-    // The highest server version spoken; a client is answered with the lower of this and its maximum.
+    // The highest server version spoken; a client is answered with the lower of this and its maximum,
+    // and refused when its offer lies wholly outside kLowestServerVersion..this.
     int server_version = tws::kClientMaxVersion;
     std::uint64_t seed = 1;
     double updates_per_second = 4;       // per market-data line, as TWS aggregates a liquid stock
@@ -38,6 +53,11 @@ struct SimulatorConfig {
     int max_tickers = 100;
     int max_messages_per_second = 50;
     std::string accounts = "DU1234567";
+    // Connections served at once; one more is accepted and closed straight away.
+    int max_connections = kDefaultMaxConnections;
+    std::size_t max_output_backlog = kDefaultMaxOutputBacklog;
+    std::chrono::milliseconds write_stall_timeout = kDefaultWriteStallTimeout;
+    std::chrono::milliseconds handshake_timeout = kDefaultHandshakeTimeout;
     SimFaults faults;
     bool record_sent = false;  // keep every tick sent, for tests that compare exactly
     // Receives a line per connection event; called on the simulator's thread.
@@ -82,6 +102,9 @@ class TwsSimulator {
     // Lines whose updates are all sent (with `updates_per_line`).
     int finished_subscriptions() const noexcept;
     std::vector<SentTick> sent_ticks() const;
+    // Bytes read from clients, and the memory the connections' input and output buffers hold now.
+    std::uint64_t bytes_received() const noexcept;
+    std::size_t buffered_bytes() const noexcept;
 
     struct Impl;
 

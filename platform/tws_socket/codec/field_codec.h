@@ -20,6 +20,8 @@ class FieldCursor {
     bool next(std::string_view& field) noexcept;
     // How many fields have been read.
     int index() const noexcept { return index_; }
+    // Bytes not yet read; every field left takes at least one (its NUL).
+    std::size_t remaining() const noexcept { return static_cast<std::size_t>(end_ - p_); }
 
   private:
     const char* p_;

@@ -34,6 +34,18 @@ inline constexpr int kTickSnapshotEnd = 57;
 inline constexpr int kMarketDataType = 58;
 inline constexpr int kTickReqParams = 81;
 inline constexpr int kRerouteMktDataReq = 91;
+// What TWS answers a client's start-up requests with; the simulator sends them, the client skips them.
+inline constexpr int kAccountValue = 6;
+inline constexpr int kAccountUpdateTime = 8;
+inline constexpr int kContractData = 10;
+inline constexpr int kContractDataEnd = 52;
+inline constexpr int kOpenOrderEnd = 53;
+inline constexpr int kAccountDownloadEnd = 54;
+inline constexpr int kExecutionDataEnd = 55;
+inline constexpr int kPositionEnd = 62;
+inline constexpr int kAccountUpdateMulti = 73;
+inline constexpr int kAccountUpdateMultiEnd = 74;
+inline constexpr int kCompletedOrdersEnd = 102;
 }  // namespace incoming
 
 // Messages the client sends.
@@ -44,6 +56,19 @@ inline constexpr int kReqIds = 8;
 inline constexpr int kReqCurrentTime = 49;
 inline constexpr int kReqMarketDataType = 59;
 inline constexpr int kStartApi = 71;
+// What other clients ask at start-up; the simulator answers them.
+inline constexpr int kReqOpenOrders = 5;
+inline constexpr int kReqAccountData = 6;
+inline constexpr int kReqExecutions = 7;
+inline constexpr int kReqContractData = 9;
+inline constexpr int kReqAutoOpenOrders = 15;
+inline constexpr int kReqAllOpenOrders = 16;
+inline constexpr int kReqManagedAccounts = 17;
+inline constexpr int kReqPositions = 61;
+inline constexpr int kCancelPositions = 64;
+inline constexpr int kReqAccountUpdatesMulti = 76;
+inline constexpr int kCancelAccountUpdatesMulti = 77;
+inline constexpr int kReqCompletedOrders = 99;
 }  // namespace outgoing
 
 // Server versions from which a message carries a field or changes layout. Kept as data so the
@@ -61,6 +86,17 @@ enum class Feature {
     AdvancedOrderReject,   // errMsg gains advancedOrderRejectJson
     ErrorTime,             // errMsg drops its version field and gains errorTime
     Protobuf,              // raw message ids and protobuf frames: never negotiated here
+    // Fields of contractData, which the simulator writes.
+    MdSizeMultiplier,      // mdSizeMultiplier (until SizeRules)
+    AggGroup,              // aggGroup
+    UnderlyingInfo,        // underSymbol, underSecType
+    MarketRules,           // marketRuleIds
+    RealExpirationDate,    // realExpirationDate
+    StockType,             // stockType
+    SizeRules,             // no version field; minSize, sizeIncrement, suggestedSizeIncrement
+    FundDataFields,        // the fund fields, for secType FUND
+    LastTradeDate,         // lastTradeDate after lastTradeDateOrContractMonth
+    IneligibilityReasons,  // a list of ineligibility reasons
 };
 
 struct FeatureGate {
@@ -75,6 +111,11 @@ inline constexpr FeatureGate kFeatureGates[] = {
     {Feature::EncodeMsgAscii7, 153},     {Feature::PriceBasedVolatility, 156},
     {Feature::FractionalSizes, 163},     {Feature::AdvancedOrderReject, 166},
     {Feature::ErrorTime, 194},           {Feature::Protobuf, 201},
+    {Feature::MdSizeMultiplier, 110},    {Feature::AggGroup, 121},
+    {Feature::UnderlyingInfo, 122},      {Feature::MarketRules, 126},
+    {Feature::RealExpirationDate, 134},  {Feature::StockType, 152},
+    {Feature::SizeRules, 164},           {Feature::FundDataFields, 179},
+    {Feature::LastTradeDate, 182},       {Feature::IneligibilityReasons, 186},
 };
 
 constexpr int min_version(Feature feature) noexcept {
