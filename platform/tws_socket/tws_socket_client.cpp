@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/automation_error.h"
+#include "common/text.h"
 #include "platform/tws_socket/decoder.h"
 #include "platform/tws_socket/encoder.h"
 #include "platform/tws_socket/field_codec.h"
@@ -37,21 +38,11 @@ std::string with_detail(tws::ClientError error, const std::string& detail) {
     return detail.empty() ? std::string(error.text) : std::string(error.text) + " - " + detail;
 }
 
-// A field's raw text for an error message: bounded, with unprintable bytes spelled out.
+// A peer's text for an error message: bounded, and safe to print.
 std::string shown(std::string_view raw) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : raw.substr(0, 40)) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) {
-            out.push_back(c);
-        } else {
-            out += "\\x";
-            out.push_back(hex[b >> 4]);
-            out.push_back(hex[b & 15]);
-        }
-    }
-    if (raw.size() > 40) out += "...";
+    constexpr std::size_t kShown = 40;
+    std::string out = printable(raw.substr(0, kShown));
+    if (raw.size() > kShown) out += "...";
     return out;
 }
 
