@@ -1,4 +1,4 @@
-// corvel-quotes runs against a TWS that sends hostile texts, and into output that cannot be written.
+// corvel-quotes against a TWS that sends hostile texts.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -69,12 +69,12 @@ class QuotesRunTest : public ::testing::Test {
         options.output = output;
         return options;
     }
-    // Runs into temporary files, or into `out` when given.
-    static Outcome run(const QuotesOptions& options, std::FILE* out = nullptr) {
+    // Runs into temporary files.
+    static Outcome run(const QuotesOptions& options) {
         const File out_file(std::tmpfile());
         const File err_file(std::tmpfile());
         Outcome r;
-        r.status = run_quotes(options, out ? out : out_file.get(), err_file.get());
+        r.status = run_quotes(options, out_file.get(), err_file.get());
         r.out = contents(out_file.get());
         r.err = contents(err_file.get());
         return r;
@@ -166,37 +166,6 @@ TEST_F(QuotesRunTest, TheReasonAConnectFailedIsPrintedEscaped) {
     EXPECT_EQ(controls_in(r.err), "") << printable(r.err);
     EXPECT_NE(r.err.find(": 326 client id\\x1B]0;owned\\x07 in use\\x0D\n"), std::string::npos)
         << printable(r.err);
-}
-
-// `> /dev/full`: every write fails, either as the records go out or only when the last of them are
-// flushed at the end.
-TEST_F(QuotesRunTest, OutputThatCannotBeWrittenEndsTheRunWithStatus1AndTheReason) {
-    struct Case {
-        const char* name;
-        OutputMode mode;
-        bool firehose;
-        double rate;
-    };
-    const Case cases[] = {
-        {"many records", OutputMode::Jsonl, true, 0},
-        {"a few records, failing only at the final flush", OutputMode::Csv, false, 2},
-        {"the board", OutputMode::Board, false, 2},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
-        QuotesOptions options = against(0, k.mode);
-        options.simulate = true;
-        options.sim_firehose = k.firehose;
-        options.sim_rate = k.rate > 0 ? k.rate : 4;
-        options.duration_seconds = k.firehose ? 1.0 : 0.3;
-        const File full(std::fopen("/dev/full", "w"));
-        ASSERT_TRUE(full);
-        const Outcome r = run(options, full.get());
-        EXPECT_EQ(r.status, 1) << printable(r.err);
-        EXPECT_NE(r.err.find("corvel-quotes: cannot write the output: No space left on device"),
-                  std::string::npos)
-            << printable(r.err);
-    }
 }
 
 }  // namespace
