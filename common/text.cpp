@@ -1,14 +1,21 @@
 #include "common/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 
+#include "common/utf8.h"
+
 namespace corvel {
 
 namespace {
-char fold(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
+char fold(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+bool is_digit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
 
 int digit_value(char c, int radix) noexcept {
     int v = -1;
@@ -26,7 +33,8 @@ double radix_number(std::string_view digits, int radix) noexcept {
     for (const char c : digits) {
         const int d = digit_value(c, radix);
         if (d < 0) break;
-        if (value > (UINT64_MAX - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(radix)) overflow = true;
+        if (value > (UINT64_MAX - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(radix))
+            overflow = true;
         value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
     }
     if (overflow) return HUGE_VAL;
@@ -91,7 +99,8 @@ double leading_number(std::string_view text) noexcept {
         std::string exponent = "e";
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent.push_back(s[j++]);
         if (j < s.size() && is_digit(s[j])) {
-            while (j < s.size() && is_digit(s[j])) exponent.push_back(s[j++]);
+            while (j < s.size() && is_digit(s[j]))
+                exponent.push_back(s[j++]);
             number += exponent;
         }
     }
@@ -103,6 +112,34 @@ double leading_number(std::string_view text) noexcept {
         return number.front() == '-' ? -HUGE_VAL : HUGE_VAL;
     }
     return value;
+}
+
+std::string printable(std::string_view text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    const auto spell = [&](unsigned char b) {
+        out += "\\x";
+        out.push_back(hex[b >> 4]);
+        out.push_back(hex[b & 15]);
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const std::size_t n = utf8_sequence_length(text, i);
+        // C1 controls (U+0080 to U+009F) are C2 80 to C2 9F: terminals obey those too.
+        const bool control = n == 1 ? (b < 0x20 || b == 0x7F)
+                                    : n == 2 && b == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        const std::size_t length = std::max<std::size_t>(n, 1);  // a stray byte stands alone
+        if (n == 0 || control) {
+            for (std::size_t k = 0; k < length; ++k)
+                spell(static_cast<unsigned char>(text[i + k]));
+        } else {
+            out.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
 }
 
 }  // namespace corvel

@@ -14,6 +14,12 @@ bool equals_ignore_case(std::string_view a, std::string_view b) noexcept;
 // not searched again.
 std::string replace_all(std::string_view text, std::string_view from, std::string_view to);
 
+// Text from a peer (a server's message, a field it sent) made safe to print on a terminal or in a
+// log line: control characters (C0, DEL and the C1 range) and bytes that are not UTF-8 are spelled
+// out as \xHH, byte by byte, so a terminal shows them instead of obeying them (escape sequences,
+// carriage returns, bells). Printable UTF-8 passes unchanged.
+std::string printable(std::string_view text);
+
 // The number a text begins with, read the way the platform's `Val` reads it: blanks, tabs and line
 // feeds are skipped wherever they stand, then an optional sign, digits, a decimal point and an
 // exponent ("E" or "D"), or a hexadecimal ("&H") or octal ("&O") integer; reading stops at the first
@@ -25,8 +31,10 @@ namespace text {
 
 // Without leading and trailing blanks, tabs and carriage returns.
 inline std::string_view trim(std::string_view s) noexcept {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 

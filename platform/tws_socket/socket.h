@@ -58,13 +58,18 @@ struct IoResult {
 IoResult send_some(NativeSocket socket, const char* data, std::size_t size);
 IoResult recv_some(NativeSocket socket, char* data, std::size_t capacity);
 
-enum class WaitResult { Ready, TimedOut, Failed };
-// Blocks until the socket can be read (or written), or `deadline` passes.
-WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, std::string& error);
+enum class WaitResult { Ready, TimedOut, Cancelled, Failed };
+// Blocks until the socket can be read (or written), or `deadline` passes, or `cancel` (when there is
+// one) turns readable: the way a signal or another thread makes a blocking wait give up. `cancel` is
+// only looked at, never read, so it stays readable for whoever watches it next.
+WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, std::string& error,
+                      NativeSocket cancel = kNoSocket);
 
 // Resolves `host` (a name or a numeric address) and connects over TCP, trying each address until
-// one answers or `deadline` passes. On failure the socket is empty and `error` says why.
-Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::string& error);
+// one answers, `deadline` passes or `cancel` turns readable (as in `wait_ready`). On failure the
+// socket is empty and `error` says why.
+Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::string& error,
+                   NativeSocket cancel = kNoSocket);
 
 // A listening socket on `address` ("127.0.0.1", "0.0.0.0", "::1", a name); port 0 picks a free one.
 Socket listen_tcp(std::string_view address, int port, std::string& error);

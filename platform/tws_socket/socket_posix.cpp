@@ -99,11 +99,18 @@ IoResult recv_some(NativeSocket socket, char* data, std::size_t capacity) {
     }
 }
 
-WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, std::string& error) {
+WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, std::string& error,
+                      NativeSocket cancel) {
     for (;;) {
-        pollfd p{fd_of(socket), static_cast<short>(for_write ? POLLOUT : POLLIN), 0};
-        const int n = ::poll(&p, 1, milliseconds_until(deadline));
-        if (n > 0) return WaitResult::Ready;
+        pollfd p[2] = {{fd_of(socket), static_cast<short>(for_write ? POLLOUT : POLLIN), 0},
+                       {fd_of(cancel), POLLIN, 0}};
+        // A signal interrupts the poll (EINTR) after its handler made `cancel` readable: the next
+        // round sees it.
+        const int n = ::poll(p, cancel == kNoSocket ? 1 : 2, milliseconds_until(deadline));
+        if (n > 0) {
+            if (cancel != kNoSocket && p[1].revents != 0) return WaitResult::Cancelled;
+            return WaitResult::Ready;
+        }
         if (n == 0) {
             if (std::chrono::steady_clock::now() >= deadline) return WaitResult::TimedOut;
             continue;
@@ -114,7 +121,8 @@ WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, 
     }
 }
 
-Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::string& error) {
+Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::string& error,
+                   NativeSocket cancel) {
     AddressList list;
     if (resolve(host.empty() ? std::string_view("127.0.0.1") : host, port, false, list, error) != 0)
         return {};
@@ -127,9 +135,13 @@ Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::st
                 error = system_error(errno);
                 continue;
             }
-            const WaitResult w = wait_ready(s.get(), true, deadline, error);
+            const WaitResult w = wait_ready(s.get(), true, deadline, error, cancel);
             if (w == WaitResult::TimedOut) {
                 error = "no answer in time";
+                return {};
+            }
+            if (w == WaitResult::Cancelled) {
+                error = "interrupted";
                 return {};
             }
             if (w == WaitResult::Failed) continue;

@@ -12,7 +12,9 @@ namespace corvel::net {
 
 namespace {
 
-SOCKET sock_of(NativeSocket s) noexcept { return static_cast<SOCKET>(s); }
+SOCKET sock_of(NativeSocket s) noexcept {
+    return static_cast<SOCKET>(s);
+}
 NativeSocket native(SOCKET s) noexcept {
     return s == INVALID_SOCKET ? kNoSocket : static_cast<NativeSocket>(s);
 }
@@ -28,18 +30,19 @@ void ensure_winsock() {
 
 std::string system_error(int error) {
     char* text = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&text), 0,
-                                     nullptr);
+    const DWORD n = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string out = n ? std::string(text, n) : "Winsock error " + std::to_string(error);
     if (text) ::LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) out.pop_back();
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.'))
+        out.pop_back();
     return out;
 }
 
 timeval timeout_until(SteadyTime deadline) noexcept {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     const long ms = static_cast<long>(std::clamp<std::int64_t>(left.count() + 1, 0, 60'000));
     return timeval{ms / 1000, (ms % 1000) * 1000};
 }
@@ -117,16 +120,27 @@ IoResult recv_some(NativeSocket socket, char* data, std::size_t capacity) {
     return {IoStatus::Failed, 0, system_error(error)};
 }
 
-WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, std::string& error) {
+WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, std::string& error,
+                      NativeSocket cancel) {
     for (;;) {
-        fd_set ready, failed;
+        fd_set ready, failed, cancelled;
         FD_ZERO(&ready);
         FD_ZERO(&failed);
+        FD_ZERO(&cancelled);
         FD_SET(sock_of(socket), &ready);
         FD_SET(sock_of(socket), &failed);  // a failed connect shows here, not as writable
+        fd_set* reads = for_write ? nullptr : &ready;
+        if (cancel != kNoSocket) {
+            // The cancel socket is read-watched: with a read wait both share the one read set.
+            if (!reads) reads = &cancelled;
+            FD_SET(sock_of(cancel), reads);
+        }
         timeval timeout = timeout_until(deadline);
-        const int n = ::select(0, for_write ? nullptr : &ready, for_write ? &ready : nullptr, &failed, &timeout);
-        if (n > 0) return WaitResult::Ready;
+        const int n = ::select(0, reads, for_write ? &ready : nullptr, &failed, &timeout);
+        if (n > 0) {
+            if (cancel != kNoSocket && FD_ISSET(sock_of(cancel), reads)) return WaitResult::Cancelled;
+            return WaitResult::Ready;
+        }
         if (n == 0) {
             if (std::chrono::steady_clock::now() >= deadline) return WaitResult::TimedOut;
             continue;
@@ -136,10 +150,12 @@ WaitResult wait_ready(NativeSocket socket, bool for_write, SteadyTime deadline, 
     }
 }
 
-Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::string& error) {
+Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::string& error,
+                   NativeSocket cancel) {
     ensure_winsock();
     AddressList list;
-    if (resolve(host.empty() ? std::string_view("127.0.0.1") : host, port, false, list, error) != 0) return {};
+    if (resolve(host.empty() ? std::string_view("127.0.0.1") : host, port, false, list, error) != 0)
+        return {};
     error = "no address";
     for (const addrinfo* a = list.head; a; a = a->ai_next) {
         Socket s = open_socket(*a, error);
@@ -150,15 +166,20 @@ Socket connect_tcp(std::string_view host, int port, SteadyTime deadline, std::st
                 error = system_error(code);
                 continue;
             }
-            const WaitResult w = wait_ready(s.get(), true, deadline, error);
+            const WaitResult w = wait_ready(s.get(), true, deadline, error, cancel);
             if (w == WaitResult::TimedOut) {
                 error = "no answer in time";
+                return {};
+            }
+            if (w == WaitResult::Cancelled) {
+                error = "interrupted";
                 return {};
             }
             if (w == WaitResult::Failed) continue;
             int so_error = 0;
             int len = sizeof so_error;
-            if (::getsockopt(sock_of(s.get()), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&so_error), &len) != 0) {
+            if (::getsockopt(sock_of(s.get()), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&so_error),
+                             &len) != 0) {
                 so_error = ::WSAGetLastError();
             }
             if (so_error != 0) {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/automation_error.h"
+#include "common/text.h"
 #include "platform/tws_socket/codec/decoder.h"
 #include "platform/tws_socket/codec/encoder.h"
 #include "platform/tws_socket/codec/field_codec.h"
@@ -37,21 +38,11 @@ std::string with_detail(tws::ClientError error, const std::string& detail) {
     return detail.empty() ? std::string(error.text) : std::string(error.text) + " - " + detail;
 }
 
-// A field's raw text for an error message: bounded, with unprintable bytes spelled out.
+// A peer's text for an error message: bounded, and safe to print.
 std::string shown(std::string_view raw) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : raw.substr(0, 40)) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) {
-            out.push_back(c);
-        } else {
-            out += "\\x";
-            out.push_back(hex[b >> 4]);
-            out.push_back(hex[b & 15]);
-        }
-    }
-    if (raw.size() > 40) out += "...";
+    constexpr std::size_t kShown = 40;
+    std::string out = printable(raw.substr(0, kShown));
+    if (raw.size() > kShown) out += "...";
     return out;
 }
 
@@ -113,7 +104,7 @@ void TwsSocketClient::connect(const std::string& host, std::int32_t port, std::i
     if (port <= 0 || port > 65535)
         fail_connect(life, tws::client_error::kConnectFail, where + ": not a TCP port");
     std::string error;
-    socket_ = net::connect_tcp(host, port, deadline, error);
+    socket_ = net::connect_tcp(host, port, deadline, error, options_.connect_cancel);
     if (!socket_) fail_connect(life, tws::client_error::kConnectFail, where + ": " + error);
 
     scratch_ = tws::encode_handshake(options_.min_version, options_.max_version, options_.connect_options);
@@ -141,16 +132,7 @@ void TwsSocketClient::send_blocking(const Life& life, std::uint64_t session, Ste
         }
         if (r.status != net::IoStatus::WouldBlock)
             fail_connect(life, tws::client_error::kConnectFail, r.error);
-        std::string error;
-        switch (net::wait_ready(socket_.get(), true, deadline, error)) {
-            case net::WaitResult::Ready:
-                break;
-            case net::WaitResult::TimedOut:
-                fail_connect(life, tws::client_error::kConnectFail,
-                             "TWS took no data for " + seconds(options_.connect_timeout));
-            case net::WaitResult::Failed:
-                fail_connect(life, tws::client_error::kConnectFail, error);
-        }
+        wait_for_socket(life, true, deadline, "TWS took no data for " + seconds(options_.connect_timeout));
         if (!still(life, session)) throw_connect_ended(life);
     }
     out_.clear();
@@ -187,7 +169,8 @@ void TwsSocketClient::await_handshake_reply(const Life& life, std::uint64_t sess
             connection_time_ = std::string(reply.connection_time);
             return;
         }
-        wait_for_input(life, deadline, "no handshake answer within " + seconds(options_.connect_timeout));
+        wait_for_socket(life, false, deadline,
+                        "no handshake answer within " + seconds(options_.connect_timeout));
         std::string error;
         switch (read_some(error)) {
             case ReadOutcome::Data:
@@ -208,9 +191,9 @@ void TwsSocketClient::await_ready(const Life& life, std::uint64_t session, Stead
     for (;;) {
         if (!process_frames(life, session)) throw_connect_ended(life);
         if (ready_seen_) return;
-        wait_for_input(life, deadline,
-                       "TWS did not report ready within " + seconds(options_.connect_timeout) +
-                           " (is it asking whether to accept the connection?)");
+        wait_for_socket(life, false, deadline,
+                        "TWS did not report ready within " + seconds(options_.connect_timeout) +
+                            " (is it asking whether to accept the connection?)");
         std::string error;
         switch (read_some(error)) {
             case ReadOutcome::Data:
@@ -233,13 +216,18 @@ void TwsSocketClient::await_ready(const Life& life, std::uint64_t session, Stead
     }
 }
 
-void TwsSocketClient::wait_for_input(const Life& life, SteadyTime deadline, const std::string& on_timeout) {
+void TwsSocketClient::wait_for_socket(const Life& life, bool for_write, SteadyTime deadline,
+                                      const std::string& on_timeout) {
+    // A peer that keeps sending (notices, a message that never ends) must not hold the connect open.
+    if (now() >= deadline) fail_connect(life, tws::client_error::kConnectFail, on_timeout);
     std::string error;
-    switch (net::wait_ready(socket_.get(), false, deadline, error)) {
+    switch (net::wait_ready(socket_.get(), for_write, deadline, error, options_.connect_cancel)) {
         case net::WaitResult::Ready:
             return;
         case net::WaitResult::TimedOut:
             fail_connect(life, tws::client_error::kConnectFail, on_timeout);
+        case net::WaitResult::Cancelled:
+            fail_connect(life, tws::client_error::kConnectFail, "interrupted");
         case net::WaitResult::Failed:
             fail_connect(life, tws::client_error::kConnectFail, error);
     }
@@ -281,9 +269,10 @@ TwsSocketClient::ReadOutcome TwsSocketClient::read_some(std::string& error) {
     const net::IoResult r = net::recv_some(socket_.get(), in_.data() + in_end_, in_.size() - in_end_);
     switch (r.status) {
         case net::IoStatus::Done:
+            last_receive_ = now();
+            if (in_start_ == in_end_) message_started_ = last_receive_;
             in_end_ += r.bytes;
             stats_.bytes_received += r.bytes;
-            last_receive_ = now();
             return ReadOutcome::Data;
         case net::IoStatus::WouldBlock:
             return ReadOutcome::Nothing;
@@ -351,6 +340,8 @@ bool TwsSocketClient::process_frames(const Life& life, std::uint64_t session) {
         }
         // Consumed before delivery: a handler may disconnect, reconnect or release this client.
         in_start_ += frame.size;
+        // The next message began in the latest read at the earliest: frames are taken after each read.
+        message_started_ = last_receive_;
         ++stats_.messages_received;
         if (!dispatch(tws::decode_message(frame.payload, server_version_), life, session)) {
             if (life->alive) --dispatch_depth_;
@@ -563,9 +554,11 @@ void TwsSocketClient::on_timer() {
              "Exception caught while writing socket - TWS has taken no data for " + seconds(stall));
         return;
     }
-    if (in_end_ > in_start_ && t - last_receive_ >= stall) {
+    // Measured from the message's first byte: a peer sending a byte now and then must not hold a
+    // message open for ever.
+    if (in_end_ > in_start_ && t - message_started_ >= stall) {
         fail(tws::client_error::kSocketException,
-             "TWS stopped in the middle of a message: no data for " + seconds(stall));
+             "TWS stopped in the middle of a message: not complete after " + seconds(stall));
         return;
     }
     if (ping_outstanding_) {
@@ -595,7 +588,7 @@ void TwsSocketClient::arm_timer(SteadyTime t) {
         const bool complete =
             tws::peek_frame(std::string_view(in_.data() + in_start_, in_end_ - in_start_)).status !=
             tws::FrameStatus::Incomplete;
-        next = std::min(next, complete ? t : last_receive_ + options_.stall_timeout);
+        next = std::min(next, complete ? t : message_started_ + options_.stall_timeout);
     }
     if (out_start_ < out_.size()) next = std::min(next, last_send_progress_ + options_.stall_timeout);
     if (!paced_.empty()) next = std::min(next, recent_sends_.front() + options_.pacing_window);

@@ -18,9 +18,14 @@
 namespace corvel {
 
 struct TwsSocketOptions {
-    // TCP connect, handshake and the first next-valid-id together; `connect` blocks at most this long.
+    // TCP connect, handshake and the first next-valid-id together; `connect` blocks at most this long,
+    // however much TWS sends meanwhile.
     std::chrono::milliseconds connect_timeout{5000};
-    // How long a message may stay half-received, output stay unsent, or a keep-alive stay unanswered.
+    // While `connect` blocks: a socket that turns readable when it should give up (Ctrl-C, say).
+    // The client only looks at it, never reads it.
+    NativeSocket connect_cancel = kNoSocket;
+    // How long a message may take from its first byte to its last, output stay unsent, or a
+    // keep-alive stay unanswered.
     std::chrono::milliseconds stall_timeout{10000};
     // After this long without a byte from TWS the client asks for its time, to tell a quiet market
     // from a dead peer.
@@ -94,8 +99,10 @@ class TwsSocketClient final : public TwsControl, private IoHandler {
     void await_handshake_reply(const Life& life, std::uint64_t session, SteadyTime deadline);
     void await_ready(const Life& life, std::uint64_t session, SteadyTime deadline, std::int32_t client_id);
     void send_blocking(const Life& life, std::uint64_t session, SteadyTime deadline);
-    // Waits for input; a timeout fails the connect with `on_timeout` as the reason.
-    void wait_for_input(const Life& life, SteadyTime deadline, const std::string& on_timeout);
+    // Waits until the socket can be read (or written). A passed deadline fails the connect with
+    // `on_timeout` as the reason, also while data keeps coming; so does a cancel.
+    void wait_for_socket(const Life& life, bool for_write, SteadyTime deadline,
+                         const std::string& on_timeout);
     [[noreturn]] void fail_connect(const Life& life, tws::ClientError error, const std::string& detail);
     [[noreturn]] static void throw_connect_ended(const Life& life);
 
@@ -145,6 +152,8 @@ class TwsSocketClient final : public TwsControl, private IoHandler {
     std::vector<char> in_;  // unread input is in_[in_start_, in_end_)
     std::size_t in_start_ = 0;
     std::size_t in_end_ = 0;
+    // When the first byte of the unread input arrived; meaningful while there is unread input.
+    SteadyTime message_started_{};
     std::string out_;  // unsent output is out_[out_start_, end)
     std::size_t out_start_ = 0;
     std::string scratch_;

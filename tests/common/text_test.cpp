@@ -38,5 +38,31 @@ TEST(TextTest, EqualsIgnoreCaseFoldsAsciiLetters) {
     EXPECT_FALSE(equals_ignore_case("a[", "A{"));
 }
 
+TEST(PrintableTest, ControlCharactersAreSpelledOutSoATerminalShowsThemInsteadOfObeying) {
+    // Clear screen, a window title (OSC ... BEL), a carriage return over the line, DEL.
+    EXPECT_EQ(printable("a\x1b[2Jb"), "a\\x1B[2Jb");
+    EXPECT_EQ(printable("\x1b]0;owned\x07"), "\\x1B]0;owned\\x07");
+    EXPECT_EQ(printable("ok\rfake\n\t"), "ok\\x0Dfake\\x0A\\x09");
+    EXPECT_EQ(printable(std::string("x\0y\x7F", 4)), "x\\x00y\\x7F");
+    // C1 controls: CSI as UTF-8 (U+009B) and as a lone byte, which is not UTF-8 at all.
+    EXPECT_EQ(printable("\xC2\x9B"
+                        "2J"),
+              "\\xC2\\x9B2J");
+    EXPECT_EQ(printable("\x9B"
+                        "2J"),
+              "\\x9B2J");
+}
+
+TEST(PrintableTest, PrintableUtf8PassesAndBrokenSequencesAreSpelledOut) {
+    EXPECT_EQ(printable("Ordre refus\xC3\xA9 \xF0\x9F\x98\x80 \xC2\xA0"),
+              "Ordre refus\xC3\xA9 \xF0\x9F\x98\x80 \xC2\xA0");
+    EXPECT_EQ(printable("caf\xE9"), "caf\\xE9");              // Latin-1, not UTF-8
+    EXPECT_EQ(printable("\xC3"), "\\xC3");                    // cut short
+    EXPECT_EQ(printable("\xC0\xAF"), "\\xC0\\xAF");           // overlong
+    EXPECT_EQ(printable("\xED\xA0\x80"), "\\xED\\xA0\\x80");  // a surrogate
+    EXPECT_EQ(printable("plain text, \\u001b stays"), "plain text, \\u001b stays");
+    EXPECT_EQ(printable(""), "");
+}
+
 }  // namespace
 }  // namespace corvel

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -262,6 +263,51 @@ TEST(QuotesProgram, AClosedPortEndsWithStatus1AndTheReason) {
     EXPECT_NE(quotes.err().find("could not connect to TWS at 127.0.0.1:" + std::to_string(port) + ": 502"),
               std::string::npos)
         << quotes.err();
+}
+
+TEST(QuotesProgram, CtrlCOrSigtermWhileConnectingEndsAtOnceWithStatus1) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        // A TWS that takes the connection and never answers: the connect would wait its 30 s.
+        std::string error;
+        net::Socket silent = net::listen_tcp("127.0.0.1", 0, error);
+        ASSERT_TRUE(silent) << error;
+        const int port = net::local_port(silent.get());
+        ChildProcess quotes(
+            CORVEL_QUOTES_PATH,
+            {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD", "--timeout", "30"},
+            quiet_registry());
+        ASSERT_EQ(net::wait_ready(silent.get(), false, std::chrono::steady_clock::now() + 10s, error),
+                  net::WaitResult::Ready);  // it is connecting
+        std::this_thread::sleep_for(100ms);
+        quotes.signal(signal);
+        EXPECT_EQ(quotes.wait(5s), 1);
+        EXPECT_NE(quotes.err().find("corvel-quotes: interrupted while connecting to TWS at 127.0.0.1:" +
+                                    std::to_string(port) + "\n"),
+                  std::string::npos)
+            << quotes.err();
+    }
+}
+
+TEST(QuotesProgram, OutputThatCannotBeWrittenEndsWithStatus1AndTheReason) {
+    // Many records fail as they are written; a few, and the board, fail only when the output is
+    // flushed at the end.
+    const std::vector<std::vector<std::string>> runs = {
+        {"--simulate", "--sim-rate", "max", "--jsonl", "--duration", "2"},
+        {"--simulate", "--sim-rate", "1", "--csv", "--duration", "0.5", "--contract", "STK:IBM:SMART:USD"},
+        {"--simulate", "--sim-rate", "1", "--duration", "0.5"},
+    };
+    for (const auto& arguments : runs) {
+        std::string command;
+        for (const auto& a : arguments)
+            command += a + " ";
+        SCOPED_TRACE(command);
+        ChildProcess quotes(CORVEL_QUOTES_PATH, arguments, quiet_registry(), "/dev/full");
+        EXPECT_EQ(quotes.wait(30s), 1) << quotes.err();
+        EXPECT_NE(quotes.err().find("corvel-quotes: cannot write the output: No space left on device"),
+                  std::string::npos)
+            << quotes.err();
+    }
 }
 
 TEST(QuotesProgram, CtrlCEndsCleanlyAndStoresTheGenericTicks) {

@@ -28,7 +28,8 @@ std::string read_file(const std::filesystem::path& file) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::pair<std::string, std::string>>& environment) {
+                           const std::vector<std::pair<std::string, std::string>>& environment,
+                           const std::string& out_path) {
     std::string pattern = (std::filesystem::temp_directory_path() / "corvel-child-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
     folder_ = pattern;
@@ -57,7 +58,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const std::string out = (folder_ / "out").string();
+    const std::string out = out_path.empty() ? (folder_ / "out").string() : out_path;
     const std::string err = (folder_ / "err").string();
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -98,7 +99,11 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
 }
 
 void ChildProcess::interrupt() {
-    if (pid_ > 0) ::kill(pid_, SIGINT);
+    signal(SIGINT);
+}
+
+void ChildProcess::signal(int number) {
+    if (pid_ > 0) ::kill(pid_, number);
 }
 
 std::string ChildProcess::out() const {

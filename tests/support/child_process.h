@@ -14,9 +14,11 @@ namespace corvel::fakes {
 // when the test lets it go.
 class ChildProcess {
   public:
-    // `environment` adds or replaces variables of the test's own environment.
+    // `environment` adds or replaces variables of the test's own environment. Standard output goes to
+    // `out_path` when one is given (a device such as /dev/full; `out()` is empty then).
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::vector<std::pair<std::string, std::string>>& environment = {});
+                 const std::vector<std::pair<std::string, std::string>>& environment = {},
+                 const std::string& out_path = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -25,6 +27,8 @@ class ChildProcess {
     int wait(std::chrono::milliseconds timeout);
     // Ends it as Ctrl-C would.
     void interrupt();
+    // Sends it any signal (SIGTERM, say).
+    void signal(int number);
     std::string out() const;
     std::string err() const;
     // The first line of standard output, once there is one (empty if none came in time).

@@ -1,6 +1,7 @@
 // The socket client against a scripted TWS on loopback: the handshake, requests on the wire, events
 // from what TWS sends, and every way a connection can end.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <cmath>
@@ -196,6 +197,112 @@ TEST_F(SocketClientTest, ATwsThatNeverAnswersFailsTheConnectInBoundedTime) {
     EXPECT_EQ(peer.finish(), "");
 }
 
+TEST_F(SocketClientTest, ATwsThatKeepsSendingCannotHoldTheConnectPastItsDeadline) {
+    TwsSocketOptions options;
+    options.connect_timeout = 300ms;
+    make_client(options);
+    client->set_events(nullptr);  // millions of notices arrive; the reason is the connect's error
+    ScriptedPeer peer([](PeerConnection& c) {
+        c.read_offer();
+        c.send(frame({"178", "t"}));
+        c.read_payload();
+        // Notices as fast as the client takes them, and never "ready"; the peer gives up after a while,
+        // and a connect still waiting then has not kept its deadline.
+        std::string notices;
+        for (int i = 0; i < 1000; ++i)
+            notices += frame({"4", "2", "-1", "2104", "Market data farm connection is OK:usfarm", ""});
+        const auto give_up = std::chrono::steady_clock::now() + 8s;
+        try {
+            while (std::chrono::steady_clock::now() < give_up)
+                c.send(notices);
+        } catch (const std::runtime_error&) {
+            // the client closed the connection
+        }
+    });
+    std::string reason;
+    try {
+        client->connect("127.0.0.1", peer.port(), 3);
+    } catch (const AutomationError& e) {
+        reason = e.description();
+    }
+    EXPECT_NE(reason.find("did not report ready within 300 ms"), std::string::npos) << reason;
+    EXPECT_EQ(peer.finish(), "");
+}
+
+// Ctrl-C while connecting: the connect looks at its cancel socket in every wait and gives up at once.
+TEST_F(SocketClientTest, ACancelEndsTheConnectInEveryWait) {
+    net::Socket cancel_read, cancel_write;
+    std::string error;
+    ASSERT_TRUE(net::socket_pair(cancel_read, cancel_write, error)) << error;
+    TwsSocketOptions options;
+    options.connect_timeout = 30s;
+    options.connect_cancel = cancel_read.get();
+    const auto cancel_soon = [&] {
+        return std::thread([&] {
+            std::this_thread::sleep_for(100ms);
+            const char byte = 1;
+            net::send_some(cancel_write.get(), &byte, 1);
+        });
+    };
+    const auto connect_and_cancel = [&](int port) {
+        make_client(options);
+        events.events.clear();
+        std::thread canceller = cancel_soon();
+        const auto start = std::chrono::steady_clock::now();
+        const std::int32_t code = code_of([&] { client->connect("127.0.0.1", port, 3); });
+        const auto took = std::chrono::steady_clock::now() - start;
+        canceller.join();
+        EXPECT_EQ(code, 502);
+        EXPECT_LT(took, 10s);  // far below the connect timeout
+        ASSERT_EQ(events.error_codes(), (std::vector<std::int32_t>{502}));
+        EXPECT_NE(events.events[0].text.find("interrupted"), std::string::npos) << events.events[0].text;
+        EXPECT_FALSE(client->connected());
+        char drained[8];
+        net::recv_some(cancel_read.get(), drained, sizeof drained);
+    };
+    {
+        SCOPED_TRACE("TCP connect: a listener whose queue is full never completes it");
+        net::Socket listener = net::listen_tcp("127.0.0.1", 0, error);
+        ASSERT_TRUE(listener) << error;
+        ASSERT_EQ(::listen(static_cast<int>(listener.get()), 0), 0);
+        const int port = net::local_port(listener.get());
+        net::Socket queued =
+            net::connect_tcp("127.0.0.1", port, std::chrono::steady_clock::now() + 2s, error);
+        ASSERT_TRUE(queued) << error;
+        connect_and_cancel(port);
+    }
+    {
+        SCOPED_TRACE("handshake answer");
+        ScriptedPeer peer([](PeerConnection& c) {
+            c.read_offer();
+            c.wait_closed(20s);
+        });
+        connect_and_cancel(peer.port());
+        EXPECT_EQ(peer.finish(), "");
+    }
+    {
+        SCOPED_TRACE("ready");
+        ScriptedPeer peer([](PeerConnection& c) {
+            c.read_offer();
+            c.send(frame({"178", "t"}));
+            c.read_payload();
+            c.wait_closed(20s);
+        });
+        connect_and_cancel(peer.port());
+        EXPECT_EQ(peer.finish(), "");
+    }
+    {
+        SCOPED_TRACE("cancelled before the connect began");
+        const char byte = 1;
+        net::send_some(cancel_write.get(), &byte, 1);
+        ScriptedPeer peer([](PeerConnection& c) { c.wait_closed(20s); });
+        make_client(options);
+        events.events.clear();
+        EXPECT_EQ(code_of([&] { client->connect("127.0.0.1", peer.port(), 3); }), 502);
+        EXPECT_EQ(peer.finish(), "");
+    }
+}
+
 TEST_F(SocketClientTest, TwsRefusingTheClientIdIsTheReasonTheConnectFails) {
     ScriptedPeer peer([](PeerConnection& c) {
         c.read_offer();
@@ -385,6 +492,20 @@ TEST_F(SocketClientTest, EveryWayARunningConnectionBreaksEndsInOneErrorAndAClose
          [&](PeerConnection& c) {
              c.send(tick.substr(0, 9));
              c.wait_closed(5s);
+         },
+         509, "in the middle of a message"},
+        {"dripping mid-frame",
+         [](PeerConnection& c) {
+             // A byte every 100 ms keeps data coming, but the message never completes in time.
+             c.send(std::string("\0\0\x01\0", 4));
+             try {
+                 for (int i = 0; i < 50; ++i) {
+                     c.send("1");
+                     std::this_thread::sleep_for(100ms);
+                 }
+             } catch (const std::runtime_error&) {
+                 // closed by the client
+             }
          },
          509, "in the middle of a message"},
         {"silent", [](PeerConnection& c) { c.wait_closed(5s); }, 509, "has not answered"},

@@ -3,10 +3,14 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <optional>
 
 #include "common/automation_error.h"
+#include "common/text.h"
 #include "market_data/download.h"
 #include "platform/posix/file_registry.h"
 #include "platform/posix/interrupt_signal.h"
@@ -76,6 +80,9 @@ class QuotesRun final : public TwsEventSink {
     void finish_streams();
     void draw_board(bool final_draw);
     void flush_output();
+    // Writing stops at the first failure, which ends the run with status 1.
+    void write_out(const std::string& text);
+    void flush_out();
     void count(double elapsed);
     void print_stats() const;
     std::string header_line(double elapsed) const;
@@ -93,8 +100,10 @@ class QuotesRun final : public TwsEventSink {
     Ref<cDownload> download_;
     std::string endpoint_;
 
-    Clock::time_point started_{};
+    std::unique_ptr<InterruptSignal> interrupt_;
+    std::optional<Clock::time_point> started_;  // empty until connected
     bool interrupted_ = false;
+    std::optional<int> write_error_;  // errno of the first failed write to `out_`
     bool lost_ = false;
     std::string lost_reason_;
     std::string last_error_;
@@ -130,7 +139,9 @@ void QuotesRun::IBTWSdataLoss(double MsgDate) {
               std::to_string(stats_.condensings) + " so far): ticks came faster than they were shown";
 }
 
-void QuotesRun::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::string& errorMsg) {
+void QuotesRun::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::string& message) {
+    // The server's text goes to the terminal: it must not be able to drive it.
+    const std::string errorMsg = printable(message);
     const bool notice = tws::is_notice(errorCode);
     ++(notice ? stats_.notices : stats_.errors);
     std::string line = "TWS " + std::string(notice ? "notice " : "error ") + std::to_string(errorCode);
@@ -142,10 +153,11 @@ void QuotesRun::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::
     line += ": " + errorMsg;
     last_error_ = std::to_string(errorCode) + " " + errorMsg;
     status_ = line;
-    if (options_.output != OutputMode::Board || !options_.live_board)
+    // A connect that Ctrl-C ended says so itself, once.
+    const bool interrupted_connect = !started_ && interrupt_ && interrupt_->raised() != 0;
+    if ((options_.output != OutputMode::Board || !options_.live_board) && !interrupted_connect)
         std::fprintf(err_, "corvel-quotes: %s\n", line.c_str());
-    if (tws::ends_connection(errorCode) && download_ && client_ && !client_->connected() &&
-        started_ != Clock::time_point{}) {
+    if (tws::ends_connection(errorCode) && download_ && client_ && !client_->connected() && started_) {
         lost_ = true;
         lost_reason_ = last_error_;
     }
@@ -185,9 +197,12 @@ int QuotesRun::run() {
     // The engine asks the pump after every notification; at full speed a poll() each time would cost
     // more than the tick, so the loop looks at most every half millisecond from inside a delivery.
     loop_ = std::make_shared<PollLoop>(std::chrono::microseconds(500));
+    // Ctrl-C ends the connect too, which blocks until TWS is ready or the timeout passes.
+    interrupt_ = std::make_unique<InterruptSignal>();
     TwsEnvironment environment;
     TwsSocketOptions socket_options;
     socket_options.connect_timeout = options_.connect_timeout;
+    socket_options.connect_cancel = interrupt_->socket();
     environment.create_control = [this, socket_options] {
         auto control = std::make_unique<TwsSocketClient>(loop_, socket_options);
         client_ = control.get();
@@ -204,14 +219,18 @@ int QuotesRun::run() {
         tws->AddRecordFilter(t);
     if (options_.max_record) tws->MaxRecord(*options_.max_record);
 
-    InterruptSignal interrupt;
     ReadableHandler on_interrupt([this] { interrupted_ = true; });
-    loop_->watch(interrupt.socket(), on_interrupt, false);
+    loop_->watch(interrupt_->socket(), on_interrupt, false);
 
     int status = 0;
     if (!tws->Connect(host, port, options_.client_id)) {
-        std::fprintf(err_, "corvel-quotes: could not connect to TWS at %s:%d: %s\n", host.c_str(), port,
-                     last_error_.empty() ? "the connection failed" : last_error_.c_str());
+        if (interrupt_->raised() != 0) {
+            std::fprintf(err_, "corvel-quotes: interrupted while connecting to TWS at %s:%d\n", host.c_str(),
+                         port);
+        } else {
+            std::fprintf(err_, "corvel-quotes: could not connect to TWS at %s:%d: %s\n", host.c_str(), port,
+                         last_error_.empty() ? "the connection failed" : last_error_.c_str());
+        }
         status = 1;
     } else {
         started_ = Clock::now();
@@ -224,16 +243,22 @@ int QuotesRun::run() {
         } catch (const AutomationError&) {
             // The connection is gone already; nothing is lost by that.
         }
-        count(seconds_since(started_));
+        count(seconds_since(*started_));
         flush_output();
         if (options_.output == OutputMode::Board) draw_board(true);
+        flush_out();
         if (options_.stats) print_stats();
         if (lost_) {
             std::fprintf(err_, "corvel-quotes: lost the connection to TWS: %s\n", lost_reason_.c_str());
             status = 1;
         }
+        if (write_error_) {
+            std::fprintf(err_, "corvel-quotes: cannot write the output: %s\n",
+                         *write_error_ != 0 ? std::strerror(*write_error_) : "write error");
+            status = 1;
+        }
     }
-    loop_->unwatch(interrupt.socket());
+    loop_->unwatch(interrupt_->socket());
     tws->Unadvise(cookie);
     download_ = nullptr;
     if (simulator_) simulator_->stop();
@@ -257,10 +282,10 @@ void QuotesRun::subscribe() {
 
 void QuotesRun::stream() {
     const bool timed = options_.duration_seconds > 0;
-    const Clock::time_point end = started_ + std::chrono::duration_cast<Clock::duration>(
-                                                 std::chrono::duration<double>(options_.duration_seconds));
+    const Clock::time_point end = *started_ + std::chrono::duration_cast<Clock::duration>(
+                                                  std::chrono::duration<double>(options_.duration_seconds));
     Clock::time_point next_draw = Clock::now();
-    while (!interrupted_ && !lost_) {
+    while (!interrupted_ && !lost_ && !write_error_) {
         const Clock::time_point now = Clock::now();
         if (timed && now >= end) break;
         if (options_.output == OutputMode::Board && options_.live_board && now >= next_draw) {
@@ -314,7 +339,7 @@ std::string QuotesRun::header_line(double elapsed) const {
 
 void QuotesRun::draw_board(bool final_draw) {
     std::vector<std::string> lines;
-    lines.push_back(header_line(started_ == Clock::time_point{} ? 0 : seconds_since(started_)));
+    lines.push_back(header_line(started_ ? seconds_since(*started_) : 0));
     for (auto& line : board_.render())
         lines.push_back(std::move(line));
     lines.push_back(status_.empty() ? std::string("status: waiting for ticks") : "status: " + status_);
@@ -330,16 +355,29 @@ void QuotesRun::draw_board(bool final_draw) {
         for (const auto& line : lines)
             text += line + "\n";
     }
-    std::fputs(text.c_str(), out_);
-    std::fflush(out_);
+    write_out(text);
+    flush_out();
     drawn_ = true;
     drawn_lines_ = lines.size();
 }
 
 void QuotesRun::flush_output() {
     if (buffer_.empty()) return;
-    std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
+    write_out(buffer_);
     buffer_.clear();
+}
+
+void QuotesRun::write_out(const std::string& text) {
+    if (write_error_) return;
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size()) write_error_ = errno;
+}
+
+void QuotesRun::flush_out() {
+    if (write_error_) return;
+    // Buffered output may fail only here (a full disk shows when the buffer is written).
+    errno = 0;
+    if (std::fflush(out_) != 0 || std::ferror(out_)) write_error_ = errno;
 }
 
 void QuotesRun::count(double elapsed) {
@@ -358,7 +396,6 @@ void QuotesRun::print_stats() const {
     const auto per_second = [&s](std::uint64_t v) {
         return s.elapsed_seconds > 0 ? static_cast<double>(v) / s.elapsed_seconds : 0.0;
     };
-    std::fflush(out_);
     std::fprintf(err_, "ticks received     %llu (%llu prices, %llu sizes)\n", n(s.ticks_received()),
                  n(s.price_ticks), n(s.size_ticks));
     if (simulator_) {

@@ -52,9 +52,11 @@ struct QuotesStats {
 std::vector<QuoteContract> simulator_contracts();
 
 // Runs the quotes stream: connects (to the embedded simulator with `simulate`), subscribes every
-// contract, shows what arrives until the duration ends, Ctrl-C, or the connection is lost, then
-// cancels, disconnects and reports. Returns the exit status: 0 for a clean run, 1 when it could not
-// connect or lost the connection (the reason is on `err`). `stats`, when given, receives the counts.
+// contract, shows what arrives until the duration ends, Ctrl-C, the connection is lost or `out`
+// cannot be written, then cancels, disconnects, flushes `out` and reports. Returns the exit status:
+// 0 for a clean run, 1 when it could not connect (Ctrl-C while connecting included), lost the
+// connection or could not write its output (the reason is on `err`). `stats`, when given, receives
+// the counts.
 int run_quotes(const QuotesOptions& options, std::FILE* out, std::FILE* err, QuotesStats* stats = nullptr);
 
 }  // namespace corvel::quotes

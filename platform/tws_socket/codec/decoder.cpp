@@ -286,30 +286,6 @@ int hex4(std::string_view s, std::size_t at) noexcept {
     return v;
 }
 
-// The length of a valid UTF-8 sequence at `at`, or 0.
-std::size_t utf8_sequence(std::string_view s, std::size_t at) noexcept {
-    const auto b0 = static_cast<unsigned char>(s[at]);
-    std::size_t n;
-    std::uint32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF)
-        n = 2, min = 0x80;
-    else if (b0 >= 0xE0 && b0 <= 0xEF)
-        n = 3, min = 0x800;
-    else if (b0 >= 0xF0 && b0 <= 0xF4)
-        n = 4, min = 0x10000;
-    else
-        return 0;
-    if (at + n > s.size()) return 0;
-    std::uint32_t cp = b0 & (0x7F >> n);
-    for (std::size_t i = 1; i < n; ++i) {
-        const auto b = static_cast<unsigned char>(s[at + i]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
-
 }  // namespace
 
 std::string decode_error_text(std::string_view raw, int server_version) {
@@ -343,7 +319,7 @@ std::string decode_error_text(std::string_view raw, int server_version) {
             ++i;
             continue;
         }
-        if (const std::size_t n = utf8_sequence(raw, i)) {
+        if (const std::size_t n = utf8_sequence_length(raw, i)) {
             out.append(raw.substr(i, n));
             i += n;
             continue;
