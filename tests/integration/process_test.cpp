@@ -267,6 +267,26 @@ TEST(QuotesProgram, CtrlCEndsCleanlyAndStoresTheGenericTicks) {
     std::filesystem::remove(settings);
 }
 
+TEST(QuotesProgram, ASettingsFileThatCannotBeReadIsNamedAndLeftAlone) {
+    const auto settings = std::filesystem::temp_directory_path() / "corvel-settings-folder-test.reg";
+    std::filesystem::remove_all(settings);
+    std::filesystem::create_directories(settings);
+    std::string error;
+    net::Socket probe = net::listen_tcp("127.0.0.1", 0, error);
+    const int port = net::local_port(probe.get());
+    probe.reset();
+    ChildProcess quotes(CORVEL_QUOTES_PATH,
+                        {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD"},
+                        {{"CORVEL_REGISTRY_FILE", settings.string()}});
+    EXPECT_EQ(quotes.wait(30s), 1);
+    EXPECT_NE(quotes.err().find("cannot use the settings file " + settings.string() +
+                                ": it is a folder, not a regular file; the settings stay at their defaults"),
+              std::string::npos)
+        << quotes.err();
+    EXPECT_TRUE(std::filesystem::is_directory(settings));
+    std::filesystem::remove_all(settings);
+}
+
 TEST(QuotesProgram, BadArgumentsAreExplained) {
     ChildProcess no_contracts(CORVEL_QUOTES_PATH, {"--port", "7497"}, quiet_registry());
     EXPECT_EQ(no_contracts.wait(10s), 2);
