@@ -55,6 +55,13 @@ std::vector<std::pair<std::string, std::string>> quiet_registry() {
              (std::filesystem::temp_directory_path() / "corvel-process-test.reg").string()}};
 }
 
+// A port nothing listens on: one the system just gave out and took back.
+int closed_port() {
+    std::string error;
+    net::Socket probe = net::listen_tcp("127.0.0.1", 0, error);
+    return net::local_port(probe.get());
+}
+
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
@@ -236,10 +243,7 @@ TEST(QuotesProgram, TheBoardShowsEveryContractAndEndsWithAStatus) {
 }
 
 TEST(QuotesProgram, AClosedPortEndsWithStatus1AndTheReason) {
-    std::string error;
-    net::Socket probe = net::listen_tcp("127.0.0.1", 0, error);
-    const int port = net::local_port(probe.get());
-    probe.reset();
+    const int port = closed_port();
     ChildProcess quotes(CORVEL_QUOTES_PATH,
                         {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD"},
                         quiet_registry());
@@ -271,10 +275,7 @@ TEST(QuotesProgram, ASettingsFileThatCannotBeReadIsNamedAndLeftAlone) {
     const auto settings = std::filesystem::temp_directory_path() / "corvel-settings-folder-test.reg";
     std::filesystem::remove_all(settings);
     std::filesystem::create_directories(settings);
-    std::string error;
-    net::Socket probe = net::listen_tcp("127.0.0.1", 0, error);
-    const int port = net::local_port(probe.get());
-    probe.reset();
+    const int port = closed_port();
     ChildProcess quotes(CORVEL_QUOTES_PATH,
                         {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD"},
                         {{"CORVEL_REGISTRY_FILE", settings.string()}});
