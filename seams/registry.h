@@ -45,6 +45,7 @@ inline constexpr RegStatus kInvalidParameter = 87;
 inline constexpr RegStatus kBadPathname = 161;
 inline constexpr RegStatus kMoreData = 234;
 inline constexpr RegStatus kNoMoreItems = 259;
+inline constexpr RegStatus kRegistryIoFailed = 1016;
 inline constexpr RegStatus kKeyDeleted = 1018;
 }  // namespace reg_status
 

@@ -1,12 +1,15 @@
 #include "platform/memory/memory_registry.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace corvel {
 
 namespace {
 
-char fold(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char fold(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Splits "A\B\C" into its segments. A trailing backslash is tolerated; an empty segment anywhere else
 // is a malformed path, as the platform reports it.
@@ -38,42 +41,108 @@ bool registry_names_equal(std::string_view a, std::string_view b) noexcept {
     return true;
 }
 
+namespace {
+
+// Hash and equality of registry names under the platform's letter-case rule, usable with a
+// string_view so a lookup builds no string.
+struct FoldedNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept {
+        std::uint64_t h = 14695981039346656037ull;
+        for (const char c : name) {
+            h ^= static_cast<unsigned char>(fold(c));
+            h *= 1099511628211ull;
+        }
+        return static_cast<std::size_t>(h);
+    }
+};
+struct FoldedNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept {
+        return registry_names_equal(a, b);
+    }
+};
+template <class T>
+using FoldedNameMap = std::unordered_map<std::string, T, FoldedNameHash, FoldedNameEqual>;
+
+}  // namespace
+
 struct MemoryRegistry::Node {
     std::string name;
     Node* parent = nullptr;
     bool deleted = false;
+    // The vectors keep the enumeration order; the maps find an entry by name.
     std::vector<NodePtr> children;
+    FoldedNameMap<NodePtr> child_index;
     std::vector<std::pair<std::string, StoredValue>> values;
+    FoldedNameMap<std::size_t> value_index;
+    // Values are never removed, so the longest name only grows.
+    std::uint32_t longest_value_name = 0;
 
     NodePtr child(std::string_view n) const {
-        for (const auto& c : children) {
-            if (registry_names_equal(c->name, n)) return c;
-        }
-        return nullptr;
+        const auto it = child_index.find(n);
+        return it == child_index.end() ? nullptr : it->second;
     }
-    // Replacing a value keeps its place in the enumeration order.
+    void add_child(NodePtr c) {
+        child_index.emplace(c->name, c);
+        children.push_back(std::move(c));
+    }
+    void remove_child(const NodePtr& c) {
+        child_index.erase(c->name);
+        children.erase(std::find(children.begin(), children.end(), c));
+    }
+    // Replacing a value keeps its place in the enumeration order (and the spelling it was first given).
     void assign(std::string_view n, StoredValue v) {
         if (auto* existing = value(n)) {
             existing->second = std::move(v);
-        } else {
-            values.emplace_back(std::string(n), std::move(v));
+            return;
         }
+        value_index.emplace(std::string(n), values.size());
+        values.emplace_back(std::string(n), std::move(v));
+        longest_value_name = std::max(longest_value_name, static_cast<std::uint32_t>(n.size()));
     }
     std::pair<std::string, StoredValue>* value(std::string_view n) {
-        for (auto& v : values) {
-            if (registry_names_equal(v.first, n)) return &v;
-        }
-        return nullptr;
+        const auto it = value_index.find(n);
+        return it == value_index.end() ? nullptr : &values[it->second];
     }
 };
 
-MemoryRegistry::MemoryRegistry() { clear(); }
+MemoryRegistry::MemoryRegistry() {
+    clear();
+}
 
 MemoryRegistry::~MemoryRegistry() = default;
 
 void MemoryRegistry::clear() {
-    for (auto& h : hives_) h = std::make_shared<Node>();
+    for (auto& h : hives_)
+        h = std::make_shared<Node>();
     handles_.clear();
+    ++generation_;
+}
+
+void MemoryRegistry::replace_with(MemoryRegistry& loaded) {
+    // Paths are read from the old tree while it is whole: a node knows only its parent's address.
+    std::vector<const Node*> chain;
+    for (auto& [handle, node] : handles_) {
+        if (node->deleted) continue;
+        chain.clear();
+        const Node* n = node.get();
+        for (; n->parent; n = n->parent)
+            chain.push_back(n);
+        const auto hive =
+            std::find_if(hives_.begin(), hives_.end(), [&](const NodePtr& h) { return h.get() == n; });
+        NodePtr same =
+            hive == hives_.end() ? nullptr : loaded.hives_[static_cast<std::size_t>(hive - hives_.begin())];
+        for (auto it = chain.rbegin(); same && it != chain.rend(); ++it)
+            same = same->child((*it)->name);
+        if (!same) {
+            same = std::make_shared<Node>();
+            same->deleted = true;
+        }
+        node = std::move(same);
+    }
+    hives_ = loaded.hives_;
+    loaded.clear();
     ++generation_;
 }
 
@@ -82,7 +151,9 @@ void MemoryRegistry::fail(Op op, RegStatus status, int times) {
     fault_status_[static_cast<std::size_t>(op)] = status;
 }
 
-void MemoryRegistry::clear_faults() { faults_left_.fill(0); }
+void MemoryRegistry::clear_faults() {
+    faults_left_.fill(0);
+}
 
 RegStatus MemoryRegistry::take_fault(Op op) {
     const auto i = static_cast<std::size_t>(op);
@@ -124,7 +195,7 @@ MemoryRegistry::NodePtr MemoryRegistry::make_path(NodePtr node, std::string_view
             next = std::make_shared<Node>();
             next->name = std::string(segment);
             next->parent = node.get();
-            node->children.push_back(next);
+            node->add_child(next);
             ++generation_;
         }
         node = std::move(next);
@@ -136,7 +207,8 @@ MemoryRegistry::Node* MemoryRegistry::node_of(RegKeyHandle key, RegStatus& statu
     return resolve(key, status).get();
 }
 
-MemoryRegistry::NodePtr MemoryRegistry::find(const NodePtr& from, std::string_view path, RegStatus& status) const {
+MemoryRegistry::NodePtr MemoryRegistry::find(const NodePtr& from, std::string_view path,
+                                             RegStatus& status) const {
     std::vector<std::string_view> segments;
     if (!split_path(path, segments)) {
         status = reg_status::kBadPathname;
@@ -175,7 +247,8 @@ RegStatus MemoryRegistry::create_key(RegKeyHandle parent, std::string_view path,
     return reg_status::kSuccess;
 }
 
-RegStatus MemoryRegistry::open_key(RegKeyHandle parent, std::string_view path, std::uint32_t, RegKeyHandle& out) {
+RegStatus MemoryRegistry::open_key(RegKeyHandle parent, std::string_view path, std::uint32_t,
+                                   RegKeyHandle& out) {
     out = 0;
     if (const RegStatus f = take_fault(Op::OpenKey)) return f;
     RegStatus status;
@@ -187,7 +260,8 @@ RegStatus MemoryRegistry::open_key(RegKeyHandle parent, std::string_view path, s
     return reg_status::kSuccess;
 }
 
-RegStatus MemoryRegistry::query_value(RegKeyHandle key, std::string_view name, RegType& type, std::uint32_t& size) {
+RegStatus MemoryRegistry::query_value(RegKeyHandle key, std::string_view name, RegType& type,
+                                      std::uint32_t& size) {
     if (const RegStatus f = take_fault(Op::QueryValue)) return f;
     RegStatus status;
     Node* node = node_of(key, status);
@@ -213,7 +287,8 @@ RegStatus MemoryRegistry::read_value(RegKeyHandle key, std::string_view name, st
     return reg_status::kSuccess;
 }
 
-RegStatus MemoryRegistry::set_value(RegKeyHandle key, std::string_view name, RegType type, std::string_view data) {
+RegStatus MemoryRegistry::set_value(RegKeyHandle key, std::string_view name, RegType type,
+                                    std::string_view data) {
     if (const RegStatus f = take_fault(Op::SetValue)) return f;
     RegStatus status;
     Node* node = node_of(key, status);
@@ -228,8 +303,7 @@ RegStatus MemoryRegistry::query_max_value_name_length(RegKeyHandle key, std::uin
     RegStatus status;
     Node* node = node_of(key, status);
     if (!node) return status;
-    length = 0;
-    for (const auto& v : node->values) length = std::max<std::uint32_t>(length, static_cast<std::uint32_t>(v.first.size()));
+    length = node->longest_value_name;
     return reg_status::kSuccess;
 }
 
@@ -265,8 +339,7 @@ RegStatus MemoryRegistry::delete_key(RegKeyHandle parent, std::string_view path)
     if (!node) return status;
     if (!node->parent) return reg_status::kAccessDenied;  // a hive itself
     if (!node->children.empty()) return reg_status::kAccessDenied;
-    auto& siblings = node->parent->children;
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), node), siblings.end());
+    node->parent->remove_child(node);
     node->deleted = true;
     node->parent = nullptr;
     ++generation_;
@@ -299,7 +372,9 @@ std::optional<MemoryRegistry::StoredValue> MemoryRegistry::value(RegKeyHandle hi
     return v->second;
 }
 
-void MemoryRegistry::put_key(RegKeyHandle hive, std::string_view path) { make_path(hive_root(hive), path); }
+void MemoryRegistry::put_key(RegKeyHandle hive, std::string_view path) {
+    make_path(hive_root(hive), path);
+}
 
 void MemoryRegistry::put_value(RegKeyHandle hive, std::string_view path, std::string_view name, RegType type,
                                std::string_view data) {
@@ -316,21 +391,24 @@ std::vector<std::string> MemoryRegistry::value_names(RegKeyHandle hive, std::str
     RegStatus status;
     const NodePtr node = find(root, path, status);
     if (!node) return names;
-    for (const auto& v : node->values) names.push_back(v.first);
+    for (const auto& v : node->values)
+        names.push_back(v.first);
     return names;
 }
 
 void MemoryRegistry::visit(const KeyVisitor& visitor) const {
     for (std::size_t i = 0; i < hives_.size(); ++i) {
         const RegKeyHandle hive = reg_hive::kClassesRoot + i;
-        for (const auto& child : hives_[i]->children) visit_node(*child, hive, child->name, visitor);
+        for (const auto& child : hives_[i]->children)
+            visit_node(*child, hive, child->name, visitor);
     }
 }
 
 void MemoryRegistry::visit_node(const Node& node, RegKeyHandle hive, const std::string& path,
                                 const KeyVisitor& visitor) const {
     visitor(hive, path, node.values);
-    for (const auto& child : node.children) visit_node(*child, hive, path + "\\" + child->name, visitor);
+    for (const auto& child : node.children)
+        visit_node(*child, hive, path + "\\" + child->name, visitor);
 }
 
 }  // namespace corvel

@@ -16,12 +16,14 @@ namespace corvel {
 
 // A registry held in memory, behaving as the platform's does for everything the system uses: keys and
 // value names compared without regard to letter case, values enumerated in the order they were first
-// written, a key with subkeys refused by delete, handles of deleted keys failing.
+// written, a key with subkeys refused by delete, handles of deleted keys failing. Keys and values are
+// found through hash indexes, so loading and reading a key of many values costs time in proportion
+// to their number, not its square.
 //
 // It is the registry of the tests (with injected failures per operation and a count of open keys, so
 // a test proves every key is closed on every path) and the model the file-backed registry persists.
 class MemoryRegistry : public Registry {
-public:
+  public:
     enum class Op {
         CreateKey,
         OpenKey,
@@ -51,10 +53,12 @@ public:
                          RegKeyHandle& out) override;
     RegStatus open_key(RegKeyHandle parent, std::string_view path, std::uint32_t access,
                        RegKeyHandle& out) override;
-    RegStatus query_value(RegKeyHandle key, std::string_view name, RegType& type, std::uint32_t& size) override;
+    RegStatus query_value(RegKeyHandle key, std::string_view name, RegType& type,
+                          std::uint32_t& size) override;
     RegStatus read_value(RegKeyHandle key, std::string_view name, std::uint32_t capacity, RegType& type,
                          std::string& data) override;
-    RegStatus set_value(RegKeyHandle key, std::string_view name, RegType type, std::string_view data) override;
+    RegStatus set_value(RegKeyHandle key, std::string_view name, RegType type,
+                        std::string_view data) override;
     RegStatus query_max_value_name_length(RegKeyHandle key, std::uint32_t& length) override;
     RegStatus enum_value_name(RegKeyHandle key, std::uint32_t index, std::uint32_t capacity,
                               std::string& name) override;
@@ -79,6 +83,11 @@ public:
     void put_key(RegKeyHandle hive, std::string_view path);
     std::vector<std::string> value_names(RegKeyHandle hive, std::string_view path) const;
     void clear();
+    // Takes every key and value of `loaded` (which is left empty), as when the stored registry changed
+    // under this one: an open handle follows its key by path into the new content, and a handle whose
+    // key is no longer there reports the key deleted, as the platform reports a key another process
+    // deleted. Counts as a change.
+    void replace_with(MemoryRegistry& loaded);
 
     // Visits every key in depth-first order, parents before children: hive, path below it, values.
     using KeyVisitor = std::function<void(RegKeyHandle hive, const std::string& path,
@@ -88,7 +97,7 @@ public:
     // Bumped by every change to keys or values, so a persisting owner knows when to write.
     std::uint64_t generation() const noexcept { return generation_; }
 
-private:
+  private:
     struct Node;
     using NodePtr = std::shared_ptr<Node>;
 
@@ -99,7 +108,8 @@ private:
     Node* node_of(RegKeyHandle key, RegStatus& status) const;
     NodePtr hive_root(RegKeyHandle hive) const;
     RegKeyHandle new_handle(NodePtr node);
-    void visit_node(const Node& node, RegKeyHandle hive, const std::string& path, const KeyVisitor& visitor) const;
+    void visit_node(const Node& node, RegKeyHandle hive, const std::string& path,
+                    const KeyVisitor& visitor) const;
 
     std::array<NodePtr, 4> hives_;
     std::map<RegKeyHandle, NodePtr> handles_;

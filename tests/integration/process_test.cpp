@@ -56,6 +56,13 @@ std::vector<std::pair<std::string, std::string>> quiet_registry() {
              (std::filesystem::temp_directory_path() / "corvel-process-test.reg").string()}};
 }
 
+// A port nothing listens on: one the system just gave out and took back.
+int closed_port() {
+    std::string error;
+    net::Socket probe = net::listen_tcp("127.0.0.1", 0, error);
+    return net::local_port(probe.get());
+}
+
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
@@ -252,10 +259,7 @@ TEST(QuotesProgram, TheBoardShowsEveryContractAndEndsWithAStatus) {
 }
 
 TEST(QuotesProgram, AClosedPortEndsWithStatus1AndTheReason) {
-    std::string error;
-    net::Socket probe = net::listen_tcp("127.0.0.1", 0, error);
-    const int port = net::local_port(probe.get());
-    probe.reset();
+    const int port = closed_port();
     ChildProcess quotes(CORVEL_QUOTES_PATH,
                         {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD"},
                         quiet_registry());
@@ -326,6 +330,23 @@ TEST(QuotesProgram, CtrlCEndsCleanlyAndStoresTheGenericTicks) {
               std::string::npos)
         << stored;
     std::filesystem::remove(settings);
+}
+
+TEST(QuotesProgram, ASettingsFileThatCannotBeReadIsNamedAndLeftAlone) {
+    const auto settings = std::filesystem::temp_directory_path() / "corvel-settings-folder-test.reg";
+    std::filesystem::remove_all(settings);
+    std::filesystem::create_directories(settings);
+    const int port = closed_port();
+    ChildProcess quotes(CORVEL_QUOTES_PATH,
+                        {"--port", std::to_string(port), "--contract", "STK:IBM:SMART:USD"},
+                        {{"CORVEL_REGISTRY_FILE", settings.string()}});
+    EXPECT_EQ(quotes.wait(30s), 1);
+    EXPECT_NE(quotes.err().find("cannot use the settings file " + settings.string() +
+                                ": it is a folder, not a regular file; the settings stay at their defaults"),
+              std::string::npos)
+        << quotes.err();
+    EXPECT_TRUE(std::filesystem::is_directory(settings));
+    std::filesystem::remove_all(settings);
 }
 
 TEST(QuotesProgram, BadArgumentsAreExplained) {

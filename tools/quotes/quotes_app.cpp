@@ -210,7 +210,13 @@ int QuotesRun::run() {
     };
     environment.pump = loop_;
     environment.clock = std::make_shared<SystemClock>();
-    environment.registry = std::make_shared<FileRegistry>(FileRegistry::default_path());
+    auto registry = std::make_shared<FileRegistry>(FileRegistry::default_path());
+    // A settings file that cannot be read is left as it is; the run goes on without it.
+    if (!registry->problem().empty()) {
+        std::fprintf(err_, "corvel-quotes: %s; the settings stay at their defaults and are not saved\n",
+                     registry->problem().c_str());
+    }
+    environment.registry = registry;
 
     download_ = make_ref<cDownload>(environment);
     const Ref<cTWS> tws = download_->m_cTWS();
