@@ -17,6 +17,16 @@ HWND to_hwnd(WindowHandle window) {
 const wchar_t* or_null(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
+
+// Closes one of the handles this object owns; false for one it does not own.
+template <class Owners>
+bool close_owned(Owners& owners, typename Owners::key_type key) {
+    const auto it = owners.find(key);
+    if (it == owners.end()) return false;
+    const bool closed = it->second.close();
+    owners.erase(it);
+    return closed;
+}
 }  // namespace
 
 std::intptr_t Win32ShellServices::shell_execute(WindowHandle owner, std::string_view verb,
@@ -79,11 +89,7 @@ void Win32ShellServices::wait_for_process(ProcessHandle process) {
 }
 
 bool Win32ShellServices::close_process(ProcessHandle process) {
-    const auto it = processes_.find(process);
-    if (it == processes_.end()) return false;
-    const bool closed = it->second.close();
-    processes_.erase(it);
-    return closed;
+    return close_owned(processes_, process);
 }
 
 bool Win32ShellServices::find_first_file(std::string_view path, SearchHandle& search) {
@@ -96,11 +102,7 @@ bool Win32ShellServices::find_first_file(std::string_view path, SearchHandle& se
 }
 
 bool Win32ShellServices::find_close(SearchHandle search) {
-    const auto it = searches_.find(search);
-    if (it == searches_.end()) return false;
-    const bool closed = it->second.close();
-    searches_.erase(it);
-    return closed;
+    return close_owned(searches_, search);
 }
 
 WindowHandle Win32ShellServices::desktop_window() {
