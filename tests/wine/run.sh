@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the Windows tests under Wine, for the x64 DLL and then the x86 one, each in a fresh 64-bit Wine
-# prefix of its own: registers the DLL, runs the script suite and the event client (against the
-# native TWS simulator), checks the stored settings and per-user registration, and the DLL's exports.
+# Runs the Windows tests under Wine, for the x64 build and then the x86 one, each in a fresh 64-bit Wine
+# prefix of its own: every GoogleTest program of the build (bin/*_tests.exe), then the DLL: registers
+# it, runs the script suite and the event client (against the native TWS simulator), checks the stored
+# settings and per-user registration, and the DLL's exports.
 # The x86 DLL is driven by the 32-bit tools of C:\windows\syswow64, as 32-bit Excel would load it.
 #   tests/wine/run.sh <win64 build dir> <win32 build dir> <native build dir>
 set -euo pipefail
@@ -59,6 +60,23 @@ run_event_client() {
     grep -q "checks, 0 failed" <<<"$compare" || fail "comparison with the simulator"
 }
 
+# Every GoogleTest program of the build; one passes only when its summary says every test passed.
+run_test_programs() {
+    local dir=$1 program name out found=0
+    for program in "$dir"/bin/*_tests.exe; do
+        [ -e "$program" ] || continue
+        found=1
+        name=$(basename "$program")
+        step "$width: $name"
+        out=$(cd "$dir/bin" && wine_run "$(windows_path "$program")" --gtest_brief=1 2>&1 | tr -d '\r') || true
+        echo "$out" | indent
+        if ! grep -qE '^\[  PASSED  \] [0-9]+ tests?\.$' <<<"$out" || grep -q '^\[  FAILED  \]' <<<"$out"; then
+            fail "$name"
+        fi
+    done
+    [ "$found" -eq 1 ] || fail "no test programs in $dir/bin"
+}
+
 check_per_user_registration() {
     local dll=$1 user_classes='HKCU\Software\Classes' clsid server_key server threading
     regsvr32 /s /u "$dll" || fail "regsvr32 /u"
@@ -104,6 +122,8 @@ test_width() {
         return
     fi
     dll=$(windows_path "$dir/bin/Tallowin3.dll")
+
+    run_test_programs "$dir"
 
     step "$width: regsvr32 Tallowin3.dll (machine)"
     regsvr32 /s "$dll" || fail "regsvr32"
