@@ -86,15 +86,12 @@ struct Late {
             params.rgdispidNamedArgs = &named;
             params.cNamedArgs = 1;
         }
-        EXCEPINFO info{};
+        corvel::win32::unique_excepinfo info;
         last = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                         (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) ? nullptr : &result.v, &info,
-                         nullptr);
-        last_error = info.bstrDescription ? info.bstrDescription : L"";
-        if (last == DISP_E_EXCEPTION) last = info.scode;
-        ::SysFreeString(info.bstrSource);
-        ::SysFreeString(info.bstrDescription);
-        ::SysFreeString(info.bstrHelpFile);
+                         (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) ? nullptr : &result.v,
+                         info.put(), nullptr);
+        last_error = info.get().bstrDescription ? info.get().bstrDescription : L"";
+        if (last == DISP_E_EXCEPTION) last = info.get().scode;
         return result;
     }
     Var call(const wchar_t* name, std::vector<Var> args = {}) {
@@ -231,10 +228,10 @@ struct Connection {
 Connection advise(Late& tws, Sink& sink) {
     Connection c;
     // Find the event interface as script and VBA hosts do: from the object's class information.
-    com_ptr<IProvideClassInfo2> info = tws.d.as<IProvideClassInfo2>(IID_IProvideClassInfo2);
+    com_ptr<IProvideClassInfo2> info = tws.d.as<IProvideClassInfo2>();
     check(static_cast<bool>(info), "the connection object provides its class information");
     if (!info || FAILED(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &sink.events))) return c;
-    com_ptr<IConnectionPointContainer> container = tws.d.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    com_ptr<IConnectionPointContainer> container = tws.d.as<IConnectionPointContainer>();
     check(container && SUCCEEDED(container->FindConnectionPoint(sink.events, c.point.put())), "find the events");
     if (c.point) check(SUCCEEDED(c.point->Advise(&sink, &c.cookie)), "connect the sink");
     return c;
