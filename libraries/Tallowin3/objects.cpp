@@ -232,7 +232,7 @@ void TwsObject::raise(DISPID id, VARIANT* args, UINT count) {
 }
 
 void TwsObject::IBTWSDatas() {
-    raise(1, nullptr, 0);
+    raise(DISPID_IBTWSDatas, nullptr, 0);
 }
 
 void TwsObject::IBTWSdataLoss(double MsgDate) {
@@ -240,7 +240,7 @@ void TwsObject::IBTWSdataLoss(double MsgDate) {
     ::VariantInit(&arg);
     V_VT(&arg) = VT_DATE;
     V_DATE(&arg) = MsgDate;
-    raise(2, &arg, 1);
+    raise(DISPID_IBTWSdataLoss, &arg, 1);
 }
 
 void TwsObject::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::string& errorMsg) {
@@ -253,7 +253,7 @@ void TwsObject::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::
     win32::unique_bstr message(win32::make_bstr(errorMsg));
     V_VT(&args[2]) = VT_BSTR;
     V_BSTR(&args[2]) = message.get();
-    raise(3, args, 3);
+    raise(DISPID_IBTWSErrMsg, args, 3);
 }
 
 // ------------------------------------------------------------------------------------------------
