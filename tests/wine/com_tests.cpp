@@ -7,7 +7,6 @@
 #include <olectl.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "platform/com/server.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "tests/wine/checks.h"
 
 // Interfaces of a pretend type library, declared as the generated headers declare theirs.
 struct ICounter : public IDispatch {
@@ -46,17 +46,7 @@ namespace {
 using namespace corvel;
 using win32::com_ptr;
 
-int g_checks = 0;
-int g_failures = 0;
-
-void check(bool ok, const std::string& what) {
-    ++g_checks;
-    if (!ok) {
-        ++g_failures;
-        std::printf("FAIL: %s\n", what.c_str());
-        std::fflush(stdout);
-    }
-}
+using wine_test::check;
 
 template <class I>
 com_ptr<I> query(IUnknown* object) {
@@ -532,7 +522,7 @@ int main() {
     outside_interface_is_early_bound();
     server_table_serves_the_entry_points();
     owners_of_variants_and_exception_descriptions();
-    std::printf("%d checks, %d failed\n", g_checks, g_failures);
+    const int failed = wine_test::summary();
     ::CoUninitialize();
-    return g_failures;
+    return failed;
 }

@@ -16,22 +16,13 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "tests/wine/checks.h"
 
 namespace {
 
 using corvel::win32::com_ptr;
 
-int g_checks = 0;
-int g_failures = 0;
-
-void check(bool ok, const std::string& what) {
-    ++g_checks;
-    if (!ok) {
-        ++g_failures;
-        std::printf("FAIL: %s\n", what.c_str());
-        std::fflush(stdout);
-    }
-}
+using corvel::wine_test::check;
 
 // A VARIANT owned by value.
 struct Var {
@@ -334,8 +325,7 @@ int run_contract(int port, const std::string& received_path) {
         tws.call(L"disconnect");
         check(SUCCEEDED(tws.last), "disconnect after a reload" + in_round);
     }
-    std::printf("%d checks, %d failed\n", g_checks, g_failures);
-    return g_failures;
+    return corvel::wine_test::summary();
 }
 
 // Every price that arrived is one the simulator sent for that id and type, in the order it sent them
@@ -369,8 +359,7 @@ int run_compare(const std::string& received_path, const std::string& sent_path) 
     }
     check(in_order && compared > 0, "delivered prices are the simulator's, in its order (" + std::to_string(compared) +
                                         " compared)");
-    std::printf("%d checks, %d failed\n", g_checks, g_failures);
-    return g_failures;
+    return corvel::wine_test::summary();
 }
 
 int run_bench(int port, double seconds) {
