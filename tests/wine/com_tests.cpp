@@ -2,10 +2,11 @@
 // the class, the adapter's identity and unwrap, the event source, a class of someone else's interface,
 // the server table behind the DLL entry points, and the owners of VARIANTs and EXCEPINFOs.
 //   com_tests.exe    (prints "<n> checks, <m> failed"; exits with the number failed)
+#include <windows.h>
+
 #include <ocidl.h>
 #include <oleauto.h>
 #include <olectl.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>
