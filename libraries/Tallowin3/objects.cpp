@@ -2,7 +2,6 @@
 
 #include "common/automation_error.h"
 #include "libraries/Tallowin3/environment.h"
-#include "platform/com/identity.h"
 #include "platform/com/module.h"
 #include "platform/com/type_library.h"
 #include "platform/com/variant_convert.h"
@@ -17,85 +16,43 @@ void require(const void* out, const char* source) {
     if (!out) throw AutomationError(static_cast<std::int32_t>(E_POINTER), source, "Invalid pointer");
 }
 
-// The adapter of an engine object: the one that exists, or a new one.
-template <class Wrapper, class Interface, class Logic>
-Interface* wrap_identity(const Ref<Logic>& logic) {
-    if (!logic) return nullptr;
-    if (Wrapper* existing = com::IdentityMap<Logic, Wrapper>::find(logic.get())) {
-        existing->AddRef();
-        return existing;
-    }
-    return com::make_object<Wrapper>(logic);
-}
-
-// The engine object behind one of our adapters.
-template <class Wrapper>
-Wrapper* unwrap_self(IUnknown* object, const char* source) {
-    if (!object) return nullptr;
-    void* self = nullptr;
-    if (FAILED(object->QueryInterface(Wrapper::kSelf, &self)) || !self) {
-        throw AutomationError(vb_error::kTypeMismatch, source, vb_error::kTypeMismatchText);
-    }
-    auto* wrapper = static_cast<Wrapper*>(self);
-    wrapper->Release();  // the caller's own reference keeps it alive
-    return wrapper;
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------------------------------------
 // cTWSData
 
-TwsDataObject::TwsDataObject(Ref<cTWSData> record) : record_(std::move(record)) {
-    com::IdentityMap<cTWSData, TwsDataObject>::add(record_.get(), this);
+HRESULT TwsDataObject::get_sDate(DATE* value) noexcept {
+    return guard([&] { require(value, kSource), *value = logic()->sDate; });
 }
-TwsDataObject::~TwsDataObject() { com::IdentityMap<cTWSData, TwsDataObject>::remove(record_.get()); }
-
-_cTWSData* TwsDataObject::wrap(const Ref<cTWSData>& record) {
-    return wrap_identity<TwsDataObject, _cTWSData>(record);
+HRESULT TwsDataObject::put_sDate(DATE value) noexcept {
+    return guard([&] { logic()->sDate = value; });
 }
-
-Ref<cTWSData> TwsDataObject::unwrap(IUnknown* object, const char* source) {
-    TwsDataObject* w = unwrap_self<TwsDataObject>(object, source);
-    return w ? w->record_ : nullptr;
+HRESULT TwsDataObject::get_Price(double* value) noexcept {
+    return guard([&] { require(value, kSource), *value = logic()->Price; });
 }
-
-void* TwsDataObject::query_extra(REFIID iid) noexcept {
-    return IsEqualIID(iid, kSelf) ? this : Dispatchable::query_extra(iid);
+HRESULT TwsDataObject::put_Price(double value) noexcept {
+    return guard([&] { logic()->Price = value; });
 }
-
-HRESULT TwsDataObject::get_sDate(DATE* value) {
-    return guard([&] { require(value, kSource), *value = record_->sDate; });
+HRESULT TwsDataObject::get_TickType(LONG* value) noexcept {
+    return guard([&] { require(value, kSource), *value = logic()->TickType; });
 }
-HRESULT TwsDataObject::put_sDate(DATE value) {
-    return guard([&] { record_->sDate = value; });
+HRESULT TwsDataObject::put_TickType(LONG value) noexcept {
+    return guard([&] { logic()->TickType = value; });
 }
-HRESULT TwsDataObject::get_Price(double* value) {
-    return guard([&] { require(value, kSource), *value = record_->Price; });
+HRESULT TwsDataObject::get_id(LONG* value) noexcept {
+    return guard([&] { require(value, kSource), *value = logic()->id; });
 }
-HRESULT TwsDataObject::put_Price(double value) {
-    return guard([&] { record_->Price = value; });
+HRESULT TwsDataObject::put_id(LONG value) noexcept {
+    return guard([&] { logic()->id = value; });
 }
-HRESULT TwsDataObject::get_TickType(LONG* value) {
-    return guard([&] { require(value, kSource), *value = record_->TickType; });
-}
-HRESULT TwsDataObject::put_TickType(LONG value) {
-    return guard([&] { record_->TickType = value; });
-}
-HRESULT TwsDataObject::get_id(LONG* value) {
-    return guard([&] { require(value, kSource), *value = record_->id; });
-}
-HRESULT TwsDataObject::put_id(LONG value) {
-    return guard([&] { record_->id = value; });
-}
-HRESULT TwsDataObject::get_NameID(BSTR* value) {
+HRESULT TwsDataObject::get_NameID(BSTR* value) noexcept {
     return guard([&] {
         require(value, kSource);
-        *value = win32::make_bstr(record_->NameID.str());
+        *value = win32::make_bstr(logic()->NameID.str());
     });
 }
-HRESULT TwsDataObject::put_NameID(BSTR value) {
-    return guard([&] { record_->NameID = win32::from_bstr(value); });
+HRESULT TwsDataObject::put_NameID(BSTR value) noexcept {
+    return guard([&] { logic()->NameID = win32::from_bstr(value); });
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -104,68 +61,59 @@ HRESULT TwsDataObject::put_NameID(BSTR value) {
 namespace {
 
 // A walk over a collection by position, as a caller's for-each loop asks for it.
-class TwsDatasEnum final : public com::ComObject<TwsDatasEnum, IEnumVARIANT> {
-public:
+class TwsDatasEnum final : public com::Implements<TwsDatasEnum, IEnumVARIANT> {
+  public:
     explicit TwsDatasEnum(cTWSDatas::Enumerator walk) : walk_(std::move(walk)) {}
 
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) noexcept override {
         if (!out) return E_POINTER;
         ULONG n = 0;
         try {
             Ref<cTWSData> record;
             while (n < count && walk_.Next(record)) {
+                win32::com_ptr<_cTWSData> item = TwsDataObject::wrap(record);
                 ::VariantInit(&out[n]);
                 V_VT(&out[n]) = VT_DISPATCH;
-                V_DISPATCH(&out[n]) = TwsDataObject::wrap(record);
+                V_DISPATCH(&out[n]) = item.detach();
                 ++n;
             }
         } catch (...) {
-            for (ULONG i = 0; i < n; ++i) ::VariantClear(&out[i]);
+            // Nothing is handed out by a call that fails: take back what was.
+            for (ULONG i = 0; i < n; ++i) {
+                win32::unique_variant taken(std::exchange(out[i], win32::VariantPolicy::invalid()));
+            }
             if (fetched) *fetched = 0;
             return E_OUTOFMEMORY;
         }
         if (fetched) *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) noexcept override {
         walk_.Skip(count);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Reset() override {
+    HRESULT STDMETHODCALLTYPE Reset() noexcept override {
         walk_.Reset();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override {
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) noexcept override {
         if (!out) return E_POINTER;
-        *out = com::make_object<TwsDatasEnum>(walk_.Clone());
-        return S_OK;
+        *out = nullptr;
+        try {
+            *out = com::make_object<TwsDatasEnum>(walk_.Clone()).detach();
+            return S_OK;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
     }
 
-private:
+  private:
     cTWSDatas::Enumerator walk_;
 };
 
 }  // namespace
 
-TwsDatasObject::TwsDatasObject(Ref<cTWSDatas> collection) : collection_(std::move(collection)) {
-    com::IdentityMap<cTWSDatas, TwsDatasObject>::add(collection_.get(), this);
-}
-TwsDatasObject::~TwsDatasObject() { com::IdentityMap<cTWSDatas, TwsDatasObject>::remove(collection_.get()); }
-
-_cTWSDatas* TwsDatasObject::wrap(const Ref<cTWSDatas>& collection) {
-    return wrap_identity<TwsDatasObject, _cTWSDatas>(collection);
-}
-
-Ref<cTWSDatas> TwsDatasObject::unwrap(IUnknown* object, const char* source) {
-    TwsDatasObject* w = unwrap_self<TwsDatasObject>(object, source);
-    return w ? w->collection_ : nullptr;
-}
-
-void* TwsDatasObject::query_extra(REFIID iid) noexcept {
-    return IsEqualIID(iid, kSelf) ? this : Dispatchable::query_extra(iid);
-}
-
-HRESULT TwsDatasObject::Add(_cTWSData** CTWItem, VARIANT* VarKey) {
+HRESULT TwsDatasObject::Add(_cTWSData** CTWItem, VARIANT* VarKey) noexcept {
     return guard([&] {
         require(CTWItem, kSource);
         const Ref<cTWSData> record = TwsDataObject::unwrap(*CTWItem, kSource);
@@ -173,160 +121,126 @@ HRESULT TwsDatasObject::Add(_cTWSData** CTWItem, VARIANT* VarKey) {
         // refuses an empty one.
         std::optional<std::string> key;
         if (VarKey && !com::is_missing(*VarKey)) key = com::from_variant(*VarKey, kSource).to_text();
-        collection_->Add(record, key ? std::optional<std::string_view>(*key) : std::nullopt);
+        logic()->Add(record, key ? std::optional<std::string_view>(*key) : std::nullopt);
     });
 }
 
-HRESULT TwsDatasObject::Remove(VARIANT VarIndex) {
-    return guard([&] { collection_->Remove(com::from_variant(VarIndex, kSource)); });
+HRESULT TwsDatasObject::Remove(VARIANT VarIndex) noexcept {
+    return guard([&] { logic()->Remove(com::from_variant(VarIndex, kSource)); });
 }
 
-HRESULT TwsDatasObject::get_Item(VARIANT VarIndex, _cTWSData** item) {
+HRESULT TwsDatasObject::get_Item(VARIANT VarIndex, _cTWSData** item) noexcept {
     return guard([&] {
         require(item, kSource);
         *item = nullptr;
-        *item = TwsDataObject::wrap(collection_->Item(com::from_variant(VarIndex, kSource)));
+        *item = TwsDataObject::wrap(logic()->Item(com::from_variant(VarIndex, kSource))).detach();
     });
 }
 
-HRESULT TwsDatasObject::ItemAdd(VARIANT VarIndex, _cTWSData** item) {
+HRESULT TwsDatasObject::ItemAdd(VARIANT VarIndex, _cTWSData** item) noexcept {
     return guard([&] {
         require(item, kSource);
         *item = nullptr;
-        *item = TwsDataObject::wrap(collection_->ItemAdd(com::from_variant(VarIndex, kSource)));
+        *item = TwsDataObject::wrap(logic()->ItemAdd(com::from_variant(VarIndex, kSource))).detach();
     });
 }
 
-HRESULT TwsDatasObject::get_Count(LONG* count) {
-    return guard([&] { require(count, kSource), *count = collection_->Count(); });
+HRESULT TwsDatasObject::get_Count(LONG* count) noexcept {
+    return guard([&] { require(count, kSource), *count = logic()->Count(); });
 }
 
-HRESULT TwsDatasObject::Clear() {
-    return guard([&] { collection_->Clear(); });
+HRESULT TwsDatasObject::Clear() noexcept {
+    return guard([&] { logic()->Clear(); });
 }
 
-HRESULT TwsDatasObject::get_NewEnum(IUnknown** enumerator) {
+HRESULT TwsDatasObject::get_NewEnum(IUnknown** enumerator) noexcept {
     return guard([&] {
         require(enumerator, kSource);
-        *enumerator = com::make_object<TwsDatasEnum>(collection_->NewEnum());
+        *enumerator = com::make_object<TwsDatasEnum>(logic()->NewEnum()).detach();
     });
 }
 
 // ------------------------------------------------------------------------------------------------
 // cTWS
 
-TwsObject::TwsObject(Ref<cTWS> tws) : tws_(std::move(tws)), events_(*this, DIID___cTWS) {
-    com::IdentityMap<cTWS, TwsObject>::add(tws_.get(), this);
-    cookie_ = tws_->Advise(this);
+TwsObject::TwsObject(Ref<cTWS> tws) : Adapter(std::move(tws)) {
+    cookie_ = logic()->Advise(this);
 }
 
 TwsObject::~TwsObject() {
-    tws_->Unadvise(cookie_);
-    events_.clear();
-    com::IdentityMap<cTWS, TwsObject>::remove(tws_.get());
+    logic()->Unadvise(cookie_);
 }
 
-_cTWS* TwsObject::wrap(const Ref<cTWS>& tws) { return wrap_identity<TwsObject, _cTWS>(tws); }
-
-Ref<cTWS> TwsObject::unwrap(IUnknown* object, const char* source) {
-    TwsObject* w = unwrap_self<TwsObject>(object, source);
-    return w ? w->tws_ : nullptr;
+HRESULT TwsObject::get_MaxRecord(LONG* value) noexcept {
+    return guard([&] { require(value, kSource), *value = logic()->MaxRecord(); });
 }
-
-void* TwsObject::query_extra(REFIID iid) noexcept {
-    if (IsEqualIID(iid, kSelf)) return this;
-    if (IsEqualIID(iid, IID_IProvideClassInfo)) return static_cast<IProvideClassInfo2*>(this);
-    return Dispatchable::query_extra(iid);
+HRESULT TwsObject::put_MaxRecord(LONG value) noexcept {
+    return guard([&] { logic()->MaxRecord(value); });
 }
-
-HRESULT TwsObject::get_MaxRecord(LONG* value) {
-    return guard([&] { require(value, kSource), *value = tws_->MaxRecord(); });
+HRESULT TwsObject::get_MaxID(LONG* value) noexcept {
+    return guard([&] { require(value, kSource), *value = logic()->MaxID(); });
 }
-HRESULT TwsObject::put_MaxRecord(LONG value) {
-    return guard([&] { tws_->MaxRecord(value); });
+HRESULT TwsObject::put_MaxID(LONG value) noexcept {
+    return guard([&] { logic()->MaxID(value); });
 }
-HRESULT TwsObject::get_MaxID(LONG* value) {
-    return guard([&] { require(value, kSource), *value = tws_->MaxID(); });
+HRESULT TwsObject::get_copy_cTWSDatas(_cTWSDatas** value) noexcept {
+    return guard(
+        [&] { require(value, kSource), *value = TwsDatasObject::wrap(logic()->copy_cTWSDatas()).detach(); });
 }
-HRESULT TwsObject::put_MaxID(LONG value) {
-    return guard([&] { tws_->MaxID(value); });
+HRESULT TwsObject::putref_copy_cTWSDatas(_cTWSDatas* value) noexcept {
+    return guard([&] { logic()->copy_cTWSDatas(TwsDatasObject::unwrap(value, kSource)); });
 }
-HRESULT TwsObject::get_copy_cTWSDatas(_cTWSDatas** value) {
-    return guard([&] { require(value, kSource), *value = TwsDatasObject::wrap(tws_->copy_cTWSDatas()); });
-}
-HRESULT TwsObject::putref_copy_cTWSDatas(_cTWSDatas* value) {
-    return guard([&] { tws_->copy_cTWSDatas(TwsDatasObject::unwrap(value, kSource)); });
-}
-HRESULT TwsObject::GetCurrentData(_cTWSDatas** result) {
+HRESULT TwsObject::GetCurrentData(_cTWSDatas** result) noexcept {
     return guard([&] {
         require(result, kSource);
-        const Ref<cTWS> keep = tws_;
-        *result = TwsDatasObject::wrap(keep->GetCurrentData());
+        const Ref<cTWS> keep = logic();
+        *result = TwsDatasObject::wrap(keep->GetCurrentData()).detach();
     });
 }
-HRESULT TwsObject::AddRecordFilter(::TickType IndTickType) {
-    return guard([&] { tws_->AddRecordFilter(static_cast<std::int32_t>(IndTickType)); });
+HRESULT TwsObject::AddRecordFilter(::TickType IndTickType) noexcept {
+    return guard([&] { logic()->AddRecordFilter(static_cast<std::int32_t>(IndTickType)); });
 }
-HRESULT TwsObject::Connect(BSTR Host, LONG Port, LONG clientId, VARIANT_BOOL* connected) {
+HRESULT TwsObject::Connect(BSTR Host, LONG Port, LONG clientId, VARIANT_BOOL* connected) noexcept {
     return guard([&] {
         require(connected, kSource);
-        const Ref<cTWS> keep = tws_;
+        const Ref<cTWS> keep = logic();
         *connected = keep->Connect(win32::from_bstr(Host), Port, clientId) ? VARIANT_TRUE : VARIANT_FALSE;
     });
 }
-HRESULT TwsObject::disconnect() {
+HRESULT TwsObject::disconnect() noexcept {
     return guard([&] {
-        const Ref<cTWS> keep = tws_;
+        const Ref<cTWS> keep = logic();
         keep->disconnect();
     });
 }
 HRESULT TwsObject::StartQuery(LONG id, BSTR symbol, BSTR secType, BSTR expiri, double strike, BSTR pRight,
-                              BSTR multiplier, BSTR exchange, BSTR PrimaryExchange, BSTR curency) {
+                              BSTR multiplier, BSTR exchange, BSTR PrimaryExchange, BSTR curency) noexcept {
     return guard([&] {
-        tws_->StartQuery(id, win32::from_bstr(symbol), win32::from_bstr(secType), win32::from_bstr(expiri), strike,
-                         win32::from_bstr(pRight), win32::from_bstr(multiplier), win32::from_bstr(exchange),
-                         win32::from_bstr(PrimaryExchange), win32::from_bstr(curency));
+        logic()->StartQuery(id, win32::from_bstr(symbol), win32::from_bstr(secType), win32::from_bstr(expiri),
+                            strike, win32::from_bstr(pRight), win32::from_bstr(multiplier),
+                            win32::from_bstr(exchange), win32::from_bstr(PrimaryExchange),
+                            win32::from_bstr(curency));
     });
 }
-HRESULT TwsObject::StopQuery(LONG id) {
-    return guard([&] { tws_->StopQuery(id); });
-}
-
-HRESULT TwsObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
-    return com::enum_connection_points(events_, out);
-}
-HRESULT TwsObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
-    return com::find_connection_point(events_, iid, out);
-}
-HRESULT TwsObject::GetClassInfo(ITypeInfo** out) {
-    if (!out) return E_POINTER;
-    *out = com::type_info(CLSID_cTWS);
-    if (!*out) return TYPE_E_ELEMENTNOTFOUND;
-    (*out)->AddRef();
-    return S_OK;
-}
-HRESULT TwsObject::GetGUID(DWORD kind, GUID* out) {
-    if (!out) return E_POINTER;
-    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
-    *out = DIID___cTWS;
-    return S_OK;
+HRESULT TwsObject::StopQuery(LONG id) noexcept {
+    return guard([&] { logic()->StopQuery(id); });
 }
 
 void TwsObject::raise(DISPID id, VARIANT* args, UINT count) {
-    // A handler may release the caller's last reference: this adapter stays until the event is done.
-    const win32::com_ptr<IUnknown> keep(static_cast<_cTWS*>(this));
-    const HRESULT hr = events_.fire(id, args, count);
+    const HRESULT hr = fire(id, args, count);
     if (FAILED(hr)) throw AutomationError(static_cast<std::int32_t>(hr), kSource, "An event handler failed");
 }
 
-void TwsObject::IBTWSDatas() { raise(1, nullptr, 0); }
+void TwsObject::IBTWSDatas() {
+    raise(DISPID_IBTWSDatas, nullptr, 0);
+}
 
 void TwsObject::IBTWSdataLoss(double MsgDate) {
     VARIANT arg;
     ::VariantInit(&arg);
     V_VT(&arg) = VT_DATE;
     V_DATE(&arg) = MsgDate;
-    raise(2, &arg, 1);
+    raise(DISPID_IBTWSdataLoss, &arg, 1);
 }
 
 void TwsObject::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::string& errorMsg) {
@@ -339,44 +253,55 @@ void TwsObject::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::
     win32::unique_bstr message(win32::make_bstr(errorMsg));
     V_VT(&args[2]) = VT_BSTR;
     V_BSTR(&args[2]) = message.get();
-    raise(3, args, 3);
+    raise(DISPID_IBTWSErrMsg, args, 3);
 }
 
 // ------------------------------------------------------------------------------------------------
 // cDownload
 
-HRESULT DownloadObject::get_m_cTWS(_cTWS** value) {
-    return guard([&] { require(value, kSource), *value = TwsObject::wrap(download_->m_cTWS()); });
+HRESULT DownloadObject::get_m_cTWS(_cTWS** value) noexcept {
+    return guard([&] { require(value, kSource), *value = TwsObject::wrap(download_->m_cTWS()).detach(); });
 }
-HRESULT DownloadObject::putref_m_cTWS(_cTWS* value) {
+HRESULT DownloadObject::putref_m_cTWS(_cTWS* value) noexcept {
     return guard([&] { download_->m_cTWS(TwsObject::unwrap(value, kSource)); });
 }
-HRESULT DownloadObject::get_TWSConteiner(_cTWSDatas** value) {
-    return guard([&] { require(value, kSource), *value = TwsDatasObject::wrap(download_->TWSConteiner()); });
+HRESULT DownloadObject::get_TWSConteiner(_cTWSDatas** value) noexcept {
+    return guard(
+        [&] { require(value, kSource), *value = TwsDatasObject::wrap(download_->TWSConteiner()).detach(); });
 }
-HRESULT DownloadObject::GetTWSData(_cTWSDatas** result) {
+HRESULT DownloadObject::GetTWSData(_cTWSDatas** result) noexcept {
     return guard([&] {
         require(result, kSource);
         const Ref<cDownload> keep = download_;
-        *result = TwsDatasObject::wrap(keep->GetTWSData());
+        *result = TwsDatasObject::wrap(keep->GetTWSData()).detach();
     });
 }
-HRESULT DownloadObject::FreeTWSDataBuffer() {
+HRESULT DownloadObject::FreeTWSDataBuffer() noexcept {
     return guard([&] { download_->FreeTWSDataBuffer(); });
 }
-HRESULT DownloadObject::putref_TWSConteiner(_cTWSDatas* value) {
+HRESULT DownloadObject::putref_TWSConteiner(_cTWSDatas* value) noexcept {
     return guard([&] { download_->TWSConteiner(TwsDatasObject::unwrap(value, kSource)); });
 }
 
 // ------------------------------------------------------------------------------------------------
 // Creation
 
-IUnknown* create_tws_data() { return static_cast<_cTWSData*>(TwsDataObject::wrap(make_ref<cTWSData>())); }
-IUnknown* create_tws_datas() { return static_cast<_cTWSDatas*>(TwsDatasObject::wrap(make_ref<cTWSDatas>())); }
-IUnknown* create_tws() { return static_cast<_cTWS*>(TwsObject::wrap(make_ref<cTWS>(apartment_environment()))); }
-IUnknown* create_download() {
-    return static_cast<_cDownload*>(com::make_object<DownloadObject>(make_ref<cDownload>(apartment_environment())));
+// As the class's default interface: the object's identity, the IUnknown its factory hands out.
+win32::com_ptr<IUnknown> create_tws_data() {
+    return TwsDataObject::wrap(make_ref<cTWSData>());
 }
-IUnknown* create_tws_utils() { return static_cast<_cTWSUtils*>(com::make_object<TwsUtilsObject>()); }
+win32::com_ptr<IUnknown> create_tws_datas() {
+    return TwsDatasObject::wrap(make_ref<cTWSDatas>());
+}
+win32::com_ptr<IUnknown> create_tws() {
+    return TwsObject::wrap(make_ref<cTWS>(apartment_environment()));
+}
+win32::com_ptr<IUnknown> create_download() {
+    return win32::com_ptr<_cDownload>(
+        com::make_object<DownloadObject>(make_ref<cDownload>(apartment_environment())));
+}
+win32::com_ptr<IUnknown> create_tws_utils() {
+    return win32::com_ptr<_cTWSUtils>(com::make_object<TwsUtilsObject>());
+}
 
 }  // namespace corvel::tallowin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <unknwn.h>
 
 #include "platform/com/errors.h"
@@ -8,33 +9,31 @@
 
 namespace corvel::com {
 
-// Makes objects of one class. `Create` returns a new object with one reference, as an IUnknown.
-template <IUnknown* (*Create)()>
-class ClassFactory final : public ComObject<ClassFactory<Create>, IClassFactory> {
-public:
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+// Makes a new object of one class, as its owner.
+using CreateObject = win32::com_ptr<IUnknown> (*)();
+
+// Makes objects of one class for COM.
+class ClassFactory final : public Implements<ClassFactory, IClassFactory> {
+  public:
+    explicit ClassFactory(CreateObject create) noexcept : create_(create) {}
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        IUnknown* object = nullptr;
-        const HRESULT hr = guard(IID_IClassFactory, [&] { object = Create(); });
+        win32::com_ptr<IUnknown> object;
+        const HRESULT hr = guard(__uuidof(IClassFactory), [&] { object = create_(); });
         if (FAILED(hr)) return hr;
-        const HRESULT qi = object->QueryInterface(iid, out);
-        object->Release();
-        return qi;
+        if (!object) return E_UNEXPECTED;
+        return object->QueryInterface(iid, out);
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override {
         lock_server(lock != FALSE);
         return S_OK;
     }
-};
 
-template <IUnknown* (*Create)()>
-HRESULT get_class_object(REFIID iid, void** out) {
-    auto* factory = make_object<ClassFactory<Create>>();
-    const HRESULT hr = factory->QueryInterface(iid, out);
-    factory->Release();
-    return hr;
-}
+  private:
+    CreateObject create_;
+};
 
 }  // namespace corvel::com

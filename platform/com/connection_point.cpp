@@ -8,23 +8,26 @@ namespace corvel::com {
 
 namespace {
 
-// A snapshot enumerator over a list of items, as both connection enumerators need.
-template <class Interface, class Item, class Copy>
-class SnapshotEnum final : public ComObject<SnapshotEnum<Interface, Item, Copy>, Interface> {
-public:
-    explicit SnapshotEnum(std::vector<Item> items, std::size_t next = 0) : items_(std::move(items)), next_(next) {}
-    ~SnapshotEnum() override {
-        for (auto& item : items_) Copy::release(item);
-    }
+// A snapshot enumerator over a list of items, as both connection enumerators need. It holds its own
+// reference to every item and hands out a new one with each item it returns.
+template <class Interface, class Items>
+class SnapshotEnum final : public Implements<SnapshotEnum<Interface, Items>, Interface> {
+  public:
+    using Stored = typename Items::Stored;
+    using Item = typename Items::Item;
 
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* out, ULONG* fetched) override {
+    explicit SnapshotEnum(std::vector<Stored> items, std::size_t next = 0)
+        : items_(std::move(items)), next_(next) {}
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* out, ULONG* fetched) noexcept override {
         if (!out || (count > 1 && !fetched)) return E_POINTER;
         ULONG n = 0;
-        while (n < count && next_ < items_.size()) out[n++] = Copy::copy(items_[next_++]);
+        while (n < count && next_ < items_.size())
+            out[n++] = Items::hand_out(items_[next_++]);
         if (fetched) *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) noexcept override {
         next_ += count;
         if (next_ > items_.size()) {
             next_ = items_.size();
@@ -32,46 +35,45 @@ public:
         }
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Reset() override {
+    HRESULT STDMETHODCALLTYPE Reset() noexcept override {
         next_ = 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Clone(Interface** out) override {
+    HRESULT STDMETHODCALLTYPE Clone(Interface** out) noexcept override {
         if (!out) return E_POINTER;
-        std::vector<Item> copies;
-        for (const auto& item : items_) copies.push_back(Copy::copy(item));
-        *out = make_object<SnapshotEnum>(std::move(copies), next_);
-        return S_OK;
+        *out = nullptr;
+        try {
+            *out = make_object<SnapshotEnum>(items_, next_).detach();
+            return S_OK;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
     }
 
-private:
-    std::vector<Item> items_;
+  private:
+    std::vector<Stored> items_;
     std::size_t next_;
 };
 
-struct CopyConnection {
-    static CONNECTDATA copy(const CONNECTDATA& c) {
-        if (c.pUnk) c.pUnk->AddRef();
-        return c;
-    }
-    static void release(CONNECTDATA& c) {
-        if (c.pUnk) c.pUnk->Release();
+struct Connections {
+    using Stored = std::pair<win32::com_ptr<IUnknown>, DWORD>;
+    using Item = CONNECTDATA;
+    static CONNECTDATA hand_out(const Stored& c) noexcept {
+        return CONNECTDATA{win32::com_ptr<IUnknown>(c.first).detach(), c.second};
     }
 };
-struct CopyPoint {
-    static IConnectionPoint* copy(IConnectionPoint* p) {
-        p->AddRef();
-        return p;
-    }
-    static void release(IConnectionPoint* p) { p->Release(); }
+struct Points {
+    using Stored = win32::com_ptr<IConnectionPoint>;
+    using Item = IConnectionPoint*;
+    static IConnectionPoint* hand_out(const Stored& p) noexcept { return Stored(p).detach(); }
 };
 
-using ConnectionsEnum = SnapshotEnum<IEnumConnections, CONNECTDATA, CopyConnection>;
-using PointsEnum = SnapshotEnum<IEnumConnectionPoints, IConnectionPoint*, CopyPoint>;
+using ConnectionsEnum = SnapshotEnum<IEnumConnections, Connections>;
+using PointsEnum = SnapshotEnum<IEnumConnectionPoints, Points>;
 
 }  // namespace
 
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
+HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
     if (!out) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
         *out = static_cast<IConnectionPoint*>(this);
@@ -82,20 +84,20 @@ HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
+HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
     if (!iid) return E_POINTER;
     *iid = events_;
     return S_OK;
 }
 
-HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) noexcept {
     if (!out) return E_POINTER;
     container_.AddRef();
     *out = &container_;
     return S_OK;
 }
 
-HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
     if (!sink || !cookie) return E_POINTER;
     *cookie = 0;
     win32::com_ptr<IDispatch> dispatch;
@@ -120,20 +122,21 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     return S_OK;
 }
 
-HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+HRESULT ConnectionPoint::Unadvise(DWORD cookie) noexcept {
     if (cookie == 0 || cookie > sinks_.size() || !sinks_[cookie - 1]) return CONNECT_E_NOCONNECTION;
     sinks_[cookie - 1].reset();
     return S_OK;
 }
 
-HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
+HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) noexcept {
     if (!out) return E_POINTER;
     try {
-        std::vector<CONNECTDATA> items;
+        std::vector<Connections::Stored> items;
         for (std::size_t i = 0; i < sinks_.size(); ++i) {
-            if (sinks_[i]) items.push_back(CopyConnection::copy(CONNECTDATA{sinks_[i].get(), static_cast<DWORD>(i + 1)}));
+            if (sinks_[i])
+                items.emplace_back(win32::com_ptr<IUnknown>(sinks_[i].get()), static_cast<DWORD>(i + 1));
         }
-        *out = make_object<ConnectionsEnum>(std::move(items));
+        *out = make_object<ConnectionsEnum>(std::move(items)).detach();
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
@@ -162,12 +165,9 @@ HRESULT ConnectionPoint::fire(DISPID id, VARIANT* args, UINT count) noexcept {
     for (std::size_t i = 0; i < sinks_.size(); ++i) {
         win32::com_ptr<IDispatch> sink = sinks_[i];
         if (!sink) continue;
-        EXCEPINFO info{};
-        const HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &info,
-                                        nullptr);
-        ::SysFreeString(info.bstrSource);
-        ::SysFreeString(info.bstrDescription);
-        ::SysFreeString(info.bstrHelpFile);
+        win32::unique_excepinfo info;
+        const HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                                        info.put(), nullptr);
         if (FAILED(hr) && SUCCEEDED(first_failure)) first_failure = hr;
     }
     return first_failure;
@@ -185,7 +185,7 @@ HRESULT find_connection_point(ConnectionPoint& point, REFIID iid, IConnectionPoi
 HRESULT enum_connection_points(ConnectionPoint& point, IEnumConnectionPoints** out) noexcept {
     if (!out) return E_POINTER;
     try {
-        *out = make_object<PointsEnum>(std::vector<IConnectionPoint*>{CopyPoint::copy(&point)});
+        *out = make_object<PointsEnum>(std::vector<Points::Stored>{Points::Stored(&point)}).detach();
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;

@@ -30,7 +30,7 @@ HRESULT report_error(REFIID iid, HRESULT hr, const std::string& source, const st
             const std::wstring d = win32::widen(description);
             create->SetSource(const_cast<LPOLESTR>(s.c_str()));
             create->SetDescription(const_cast<LPOLESTR>(d.c_str()));
-            win32::com_ptr<IErrorInfo> info = create.as<IErrorInfo>(IID_IErrorInfo);
+            win32::com_ptr<IErrorInfo> info = create.as<IErrorInfo>();
             ::SetErrorInfo(0, info.get());
         }
     } catch (...) {

@@ -4,6 +4,7 @@
 #include <olectl.h>
 
 #include "platform/com/module.h"
+#include "platform/com/server.h"
 #include "platform/com/type_library.h"
 #include "platform/win32/handles.h"
 
@@ -79,24 +80,25 @@ std::wstring guid_text(REFGUID guid) {
     return text;
 }
 
-HRESULT register_server(RegistrationScope scope, const std::vector<ClassEntry>& classes, REFGUID libid) {
+HRESULT register_classes(RegistrationScope scope, const Server& server) {
     const Root root = root_of(scope);
     const std::wstring path = module_path();
-    const std::wstring lib = guid_text(libid);
-    for (const auto& c : classes) {
+    const std::wstring lib = guid_text(server.libid);
+    for (const ServerClass& c : server.classes) {
+        const std::wstring prog_id = c.prog_id;
         const std::wstring clsid_key = L"CLSID\\" + guid_text(c.clsid);
         HRESULT hr = S_OK;
         const auto step = [&hr](HRESULT r) {
             if (SUCCEEDED(hr)) hr = r;
         };
-        step(set_key(root, clsid_key, nullptr, c.prog_id));
+        step(set_key(root, clsid_key, nullptr, prog_id));
         step(set_key(root, clsid_key + L"\\InprocServer32", nullptr, path));
         step(set_key(root, clsid_key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"));
-        step(set_key(root, clsid_key + L"\\ProgID", nullptr, c.prog_id));
+        step(set_key(root, clsid_key + L"\\ProgID", nullptr, prog_id));
         step(set_key(root, clsid_key + L"\\TypeLib", nullptr, lib));
         step(set_key(root, clsid_key + L"\\Programmable", nullptr, L""));
-        step(set_key(root, c.prog_id, nullptr, c.prog_id));
-        step(set_key(root, c.prog_id + L"\\CLSID", nullptr, guid_text(c.clsid)));
+        step(set_key(root, prog_id, nullptr, prog_id));
+        step(set_key(root, prog_id + L"\\CLSID", nullptr, guid_text(c.clsid)));
         if (FAILED(hr)) return SELFREG_E_CLASS;
     }
     ITypeLib* library = type_library();
@@ -105,17 +107,17 @@ HRESULT register_server(RegistrationScope scope, const std::vector<ClassEntry>& 
     return FAILED(register_type_library(scope, library, path, dir)) ? SELFREG_E_TYPELIB : S_OK;
 }
 
-HRESULT unregister_server(RegistrationScope scope, const std::vector<ClassEntry>& classes, REFGUID libid) {
+HRESULT unregister_classes(RegistrationScope scope, const Server& server) {
     const Root root = root_of(scope);
     HRESULT result = S_OK;
-    for (const auto& c : classes) {
+    for (const ServerClass& c : server.classes) {
         if (FAILED(delete_tree(root, L"CLSID\\" + guid_text(c.clsid)))) result = SELFREG_E_CLASS;
         if (FAILED(delete_tree(root, c.prog_id))) result = SELFREG_E_CLASS;
     }
     if (ITypeLib* library = type_library()) {
         TLIBATTR* attr = nullptr;
         if (SUCCEEDED(library->GetLibAttr(&attr))) {
-            const HRESULT hr = unregister_type_library(scope, libid, *attr);
+            const HRESULT hr = unregister_type_library(scope, server.libid, *attr);
             library->ReleaseTLibAttr(attr);
             if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY) result = SELFREG_E_TYPELIB;
         }

@@ -2,6 +2,7 @@
 
 #include "common/automation_error.h"
 #include "platform/com/module.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 
 namespace corvel::com {
@@ -31,12 +32,9 @@ Variant from_variant(const VARIANT& v, const char* error_source) {
         default: break;
     }
     // Anything else (an object with a default value, a decimal) converts as a caller's text would.
-    VARIANT text;
-    ::VariantInit(&text);
-    if (SUCCEEDED(::VariantChangeType(&text, const_cast<VARIANT*>(&v), 0, VT_BSTR))) {
-        Variant out(win32::from_bstr(V_BSTR(&text)));
-        ::VariantClear(&text);
-        return out;
+    win32::unique_variant text;
+    if (SUCCEEDED(::VariantChangeType(text.put(), const_cast<VARIANT*>(&v), 0, VT_BSTR))) {
+        return Variant(win32::from_bstr(V_BSTR(&text.get())));
     }
     throw AutomationError(vb_error::kTypeMismatch, error_source ? error_source : library_name(),
                           vb_error::kTypeMismatchText);

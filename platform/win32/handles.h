@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <type_traits>
 #include <utility>
 
 #include "common/unique_handle.h"
@@ -50,34 +51,43 @@ struct BstrPolicy {
     static handle_type invalid() noexcept { return nullptr; }
     static void close(handle_type h) noexcept { ::SysFreeString(h); }
 };
+// An empty variant holds nothing; any other may hold a string, an array or an object reference.
+struct VariantPolicy {
+    using handle_type = VARIANT;
+    static handle_type invalid() noexcept { return VARIANT{}; }  // VT_EMPTY
+    static bool is_valid(const handle_type& v) noexcept { return V_VT(&v) != VT_EMPTY; }
+    static void close(handle_type v) noexcept {
+        // Clearing may release an object, and its last release may run any code.
+        KeepLastError keep;
+        ::VariantClear(&v);
+    }
+};
+// What a failed dispatch call describes itself with: its texts are the caller's to free.
+struct ExcepInfoPolicy {
+    using handle_type = EXCEPINFO;
+    static handle_type invalid() noexcept { return EXCEPINFO{}; }
+    static bool is_valid(const handle_type& e) noexcept {
+        return e.bstrSource || e.bstrDescription || e.bstrHelpFile;
+    }
+    static void close(handle_type e) noexcept {
+        ::SysFreeString(e.bstrSource);
+        ::SysFreeString(e.bstrDescription);
+        ::SysFreeString(e.bstrHelpFile);
+    }
+};
 
 using unique_hkey = UniqueHandle<HkeyPolicy>;
 using unique_hwnd = UniqueHandle<HwndPolicy>;
 using unique_handle = UniqueHandle<HandlePolicy>;
 using unique_bstr = UniqueHandle<BstrPolicy>;
+using unique_variant = UniqueHandle<VariantPolicy>;
+using unique_excepinfo = UniqueHandle<ExcepInfoPolicy>;
 
-// A VARIANT that clears itself.
-class unique_variant {
-public:
-    unique_variant() noexcept { ::VariantInit(&v_); }
-    unique_variant(const unique_variant&) = delete;
-    unique_variant& operator=(const unique_variant&) = delete;
-    ~unique_variant() { ::VariantClear(&v_); }
-    VARIANT* get() noexcept { return &v_; }
-    VARIANT* operator->() noexcept { return &v_; }
-    VARIANT* put() noexcept {
-        ::VariantClear(&v_);
-        return &v_;
-    }
-
-private:
-    VARIANT v_;
-};
-
-// A counted COM reference.
+// A counted COM reference. The interface id comes from the type (`__uuidof`, which MinGW answers for
+// every interface declared with its id, as the system's and our generated headers do).
 template <class T>
 class com_ptr {
-public:
+  public:
     com_ptr() noexcept = default;
     com_ptr(std::nullptr_t) noexcept {}
     explicit com_ptr(T* p) noexcept : p_(p) {
@@ -85,6 +95,10 @@ public:
     }
     com_ptr(const com_ptr& o) noexcept : com_ptr(o.p_) {}
     com_ptr(com_ptr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    // From a reference to a class or a derived interface: the same object, no query needed.
+    template <class U>
+    requires std::is_convertible_v<U*, T*> com_ptr(com_ptr<U>&& o)
+    noexcept : p_(o.detach()) {}
     com_ptr& operator=(com_ptr o) noexcept {
         std::swap(p_, o.p_);
         return *this;
@@ -92,6 +106,7 @@ public:
     ~com_ptr() {
         if (p_) p_->Release();
     }
+    // Takes over a reference the caller already owns.
     static com_ptr adopt(T* p) noexcept {
         com_ptr r;
         r.p_ = p;
@@ -105,18 +120,20 @@ public:
         return &p_;
     }
     void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+    // Hands the reference over (to an out-parameter, say) without releasing it.
     T* detach() noexcept { return std::exchange(p_, nullptr); }
     void reset() noexcept {
         if (p_) std::exchange(p_, nullptr)->Release();
     }
+    // The object's interface U, or null when it has none.
     template <class U>
-    com_ptr<U> as(REFIID iid) const noexcept {
+    com_ptr<U> as() const noexcept {
         com_ptr<U> out;
-        if (p_) p_->QueryInterface(iid, out.put_void());
+        if (p_) p_->QueryInterface(__uuidof(U), out.put_void());
         return out;
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 

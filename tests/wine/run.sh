@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows tests under Wine, for the x64 build and then the x86 one, each in a fresh 64-bit Wine
-# prefix of its own: every GoogleTest program of the build (bin/*_tests.exe), then the DLL: registers
-# it, runs the script suite and the event client (against the native TWS simulator), checks the stored
-# settings and per-user registration, and the DLL's exports.
+# prefix of its own: every GoogleTest program of the build (bin/*_tests.exe), the checks of the COM
+# foundation, then the DLL: registers it, runs the script suite and the event client (against the native
+# TWS simulator), checks the stored settings and per-user registration, and the DLL's exports.
 # The x86 DLL is driven by the 32-bit tools of C:\windows\syswow64, as 32-bit Excel would load it.
 #   tests/wine/run.sh <win64 build dir> <win32 build dir> <native build dir>
 set -euo pipefail
@@ -24,14 +24,19 @@ reg() { wine_run "$system\\reg.exe" "$@"; }
 windows_path() { wine_run winepath -w "$1" | tr -d '\r'; }
 indent() { tr -d '\r' | sed 's/^/   /'; }
 
-# Wine's script host exits 0 on a script error, so a run passes only if it reports its summary.
+# A Windows test program passes only if it reports its summary with nothing failed (Wine's script host
+# exits 0 even on a script error).
+run_checks() {
+    local name=$1 out
+    shift
+    out=$(wine_run "$@" 2>&1 | tr -d '\r') || true
+    echo "$out" | indent
+    grep -q "checks, 0 failed" <<<"$out" || fail "$name"
+}
 run_suite() {
     local name=$1
     shift
-    local out
-    out=$(wine_run "$system\\cscript.exe" //nologo "$@" 2>&1 | tr -d '\r') || true
-    echo "$out" | indent
-    grep -q "checks, 0 failed" <<<"$out" || fail "$name"
+    run_checks "$name" "$system\\cscript.exe" //nologo "$@"
 }
 
 # The event client and the comparison of what arrived with what the simulator sent.
@@ -124,6 +129,9 @@ test_width() {
     dll=$(windows_path "$dir/bin/Tallowin3.dll")
 
     run_test_programs "$dir"
+
+    step "$width: the COM foundation (objects, adapters, events, server table, owners)"
+    run_checks "COM foundation" "$(windows_path "$dir/bin/com_checks.exe")"
 
     step "$width: regsvr32 Tallowin3.dll (machine)"
     regsvr32 /s "$dll" || fail "regsvr32"

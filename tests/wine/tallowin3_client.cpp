@@ -16,22 +16,13 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "tests/wine/checks.h"
 
 namespace {
 
 using corvel::win32::com_ptr;
 
-int g_checks = 0;
-int g_failures = 0;
-
-void check(bool ok, const std::string& what) {
-    ++g_checks;
-    if (!ok) {
-        ++g_failures;
-        std::printf("FAIL: %s\n", what.c_str());
-        std::fflush(stdout);
-    }
-}
+using corvel::wine_test::check;
 
 // A VARIANT owned by value.
 struct Var {
@@ -86,15 +77,12 @@ struct Late {
             params.rgdispidNamedArgs = &named;
             params.cNamedArgs = 1;
         }
-        EXCEPINFO info{};
+        corvel::win32::unique_excepinfo info;
         last = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                         (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) ? nullptr : &result.v, &info,
-                         nullptr);
-        last_error = info.bstrDescription ? info.bstrDescription : L"";
-        if (last == DISP_E_EXCEPTION) last = info.scode;
-        ::SysFreeString(info.bstrSource);
-        ::SysFreeString(info.bstrDescription);
-        ::SysFreeString(info.bstrHelpFile);
+                         (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) ? nullptr : &result.v,
+                         info.put(), nullptr);
+        last_error = info.get().bstrDescription ? info.get().bstrDescription : L"";
+        if (last == DISP_E_EXCEPTION) last = info.get().scode;
         return result;
     }
     Var call(const wchar_t* name, std::vector<Var> args = {}) {
@@ -231,10 +219,10 @@ struct Connection {
 Connection advise(Late& tws, Sink& sink) {
     Connection c;
     // Find the event interface as script and VBA hosts do: from the object's class information.
-    com_ptr<IProvideClassInfo2> info = tws.d.as<IProvideClassInfo2>(IID_IProvideClassInfo2);
+    com_ptr<IProvideClassInfo2> info = tws.d.as<IProvideClassInfo2>();
     check(static_cast<bool>(info), "the connection object provides its class information");
     if (!info || FAILED(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &sink.events))) return c;
-    com_ptr<IConnectionPointContainer> container = tws.d.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    com_ptr<IConnectionPointContainer> container = tws.d.as<IConnectionPointContainer>();
     check(container && SUCCEEDED(container->FindConnectionPoint(sink.events, c.point.put())), "find the events");
     if (c.point) check(SUCCEEDED(c.point->Advise(&sink, &c.cookie)), "connect the sink");
     return c;
@@ -337,8 +325,7 @@ int run_contract(int port, const std::string& received_path) {
         tws.call(L"disconnect");
         check(SUCCEEDED(tws.last), "disconnect after a reload" + in_round);
     }
-    std::printf("%d checks, %d failed\n", g_checks, g_failures);
-    return g_failures;
+    return corvel::wine_test::summary();
 }
 
 // Every price that arrived is one the simulator sent for that id and type, in the order it sent them
@@ -372,8 +359,7 @@ int run_compare(const std::string& received_path, const std::string& sent_path) 
     }
     check(in_order && compared > 0, "delivered prices are the simulator's, in its order (" + std::to_string(compared) +
                                         " compared)");
-    std::printf("%d checks, %d failed\n", g_checks, g_failures);
-    return g_failures;
+    return corvel::wine_test::summary();
 }
 
 int run_bench(int port, double seconds) {
