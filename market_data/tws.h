@@ -10,7 +10,7 @@
 
 #include "common/app_settings.h"
 #include "common/ref.h"
-#include "market_data/bar_table.h"
+#include "market_data/condensing.h"
 #include "market_data/frm_tws.h"
 #include "market_data/tick_type.h"
 #include "market_data/tws_datas.h"
@@ -101,8 +101,6 @@ private:
     PairState& pairing(std::int32_t id);
     void notify();
     void move_records(cTWSDatas& result);
-    void condense(cTWSDatas& result);
-    void add_bar_records(cTWSDatas& result, std::int32_t type, int point, const std::vector<std::int32_t>& ids);
     // Calls `raise` on every sink; true when none failed.
     template <class Raise>
     bool raise_to_sinks(Raise&& raise) noexcept;
@@ -123,7 +121,7 @@ private:
     bool raising_ = false;
     bool reporting_loss_ = false;  // while IBTWSdataLoss is being raised
     std::string generic_ticks_;
-    BarTable bars_;  // m_Bars
+    Condenser condenser_;
 
     std::vector<TwsEventSink*> sinks_;  // slot + 1 is the cookie; null slots are ended connections
 };
