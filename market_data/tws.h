@@ -44,7 +44,6 @@ public:
     static constexpr const char* kDefaultGenericTicks = "100,101,104,105,107,165,225,232,233,236";
     static constexpr const char* kSettingsSection = "SettingsCorvel";
     static constexpr const char* kGenericTicksKey = "CorvelgenericTicks";
-    static constexpr std::int32_t kMaxFilterType = 50;
     static constexpr std::int32_t kCounterWrap = 2147483640;  // 0x7FFFFFF8
     // The source every error of the connection object carries, whichever layer raises it.
     static constexpr const char* kErrorSource = "Tallowin3.cTWS";

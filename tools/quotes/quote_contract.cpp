@@ -7,6 +7,7 @@
 
 #include "common/security_types.h"
 #include "common/text.h"
+#include "market_data/tick_type.h"
 
 namespace corvel::quotes {
 
@@ -146,8 +147,9 @@ std::vector<int> parse_tick_list(std::string_view text) {
     const auto number = [&](std::string_view s) {
         int v = -1;
         const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-        if (s.empty() || ec != std::errc() || ptr != s.data() + s.size() || v < 0 || v > 50) {
-            throw std::invalid_argument("tick type '" + std::string(s) + "' is not a number from 0 to 50");
+        if (s.empty() || ec != std::errc() || ptr != s.data() + s.size() || v < 0 || v > kMaxFilterType) {
+            throw std::invalid_argument("tick type '" + std::string(s) + "' is not a number from 0 to " +
+                                        std::to_string(kMaxFilterType));
         }
         return v;
     };
