@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <random>
 #include <set>
 #include <thread>
@@ -248,6 +249,15 @@ TEST(RecordMemory, SlabsGoBackWhenTheirRecordsGo) {
         EXPECT_GT(record_pool::slab_count(), before + 50);
     }
     EXPECT_LE(record_pool::slab_count(), before + 1);
+}
+
+TEST(RecordMemory, OnlyARecordsSizeIsServed) {
+    // Freeing hands every pointer to a slab: memory of another size must never be handed out.
+    EXPECT_THROW(record_pool::allocate(sizeof(cTWSData) + 8), std::bad_alloc);
+    EXPECT_THROW(record_pool::allocate(1), std::bad_alloc);
+    void* cell = record_pool::allocate(sizeof(cTWSData));
+    ASSERT_NE(cell, nullptr);
+    record_pool::deallocate(cell);
 }
 #endif
 
