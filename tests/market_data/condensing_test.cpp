@@ -171,13 +171,13 @@ TEST_F(CondensingTest, FractionalAndHugeSizesStayTheFloatsTheyArrivedAs) {
 
 TEST_F(CondensingTest, OutputGoesByPointThenTypeThenIdWhateverTheArrivalOrder) {
     // Ids above the number of ticks and below zero; types above 9 condense too, without size records.
-    tick(70000, 50, 2);
+    tick(70000, kMaxFilterType, 2);
     tick(5, LAST_PRICE, 4);
     tick(-3, BID_PRICE, 1);
-    tick(5, 14, 8);
+    tick(5, OPEN_TICK, 8);
     tick(0, ASK_PRICE, 6);
-    tick(70000, 50, 3);
-    tick(-3, 14, 9);
+    tick(70000, kMaxFilterType, 3);
+    tick(-3, OPEN_TICK, 9);
     EXPECT_EQ(condensed(), (Lines{
                                "d-3_1_1 -3 1 1 @3",
                                "d-3_1_1_0 -3 0 0 @3",
@@ -199,7 +199,7 @@ TEST_F(CondensingTest, TicksWithoutAPositiveValueOrAnAcceptedTypeAreDropped) {
     tick(1, HIGH_TICK, 0);
     tick(1, LAST_PRICE, 5);
     tick(1, LAST_SIZE, -2);  // a size below zero attaches nothing
-    tick(1, 51, 9);
+    tick(1, kMaxFilterType + 1, 9);
     tick(1, -1, 9);
     ticks->Add(Ref<cTWSData>(), "nothing");
     tick(1, CLOSE_PRICE, 7);

@@ -29,6 +29,15 @@ std::vector<std::string> names(const cTWSDatas& c) {
     return out;
 }
 
+// The collection reports Visual Basic's own collection errors; callers compare these numbers.
+TEST(TickCollection, ErrorNumbersAreVisualBasicsOwn) {
+    EXPECT_EQ(vb_error::kInvalidProcedureCall, 5);
+    EXPECT_EQ(vb_error::kSubscriptOutOfRange, 9);
+    EXPECT_EQ(vb_error::kTypeMismatch, 13);
+    EXPECT_EQ(vb_error::kObjectVariableNotSet, 91);
+    EXPECT_EQ(vb_error::kKeyAlreadyAssociated, 457);
+}
+
 TEST(TickCollection, ItemAddCreatesOnceAndReturnsTheSameRecordAfterwards) {
     auto c = make_ref<cTWSDatas>();
     const auto first = c->ItemAdd("a7");
