@@ -25,12 +25,18 @@ inline constexpr std::array<SecurityType, 6> kSecurityTypes = {{
     {5, "Cash", "CASH"},
 }};
 
-// The type of that exact name (letter case counts), or null.
-constexpr const SecurityType* find_security_type(std::string_view name) noexcept {
-    for (const SecurityType& type : kSecurityTypes) {
-        if (type.name == name) return &type;
+// The index of the type of that exact name (letter case counts), or -1.
+constexpr int security_type_index(std::string_view name) noexcept {
+    for (std::size_t i = 0; i < kSecurityTypes.size(); ++i) {
+        if (kSecurityTypes[i].name == name) return static_cast<int>(i);
     }
-    return nullptr;
+    return -1;
+}
+
+// The type of that exact name, or null.
+constexpr const SecurityType* find_security_type(std::string_view name) noexcept {
+    const int index = security_type_index(name);
+    return index < 0 ? nullptr : &kSecurityTypes[static_cast<std::size_t>(index)];
 }
 
 namespace detail {

@@ -27,6 +27,8 @@ TEST(SecurityTypes, FoundByTheirExactName) {
     EXPECT_EQ(find_security_type("futopt"), nullptr);
     EXPECT_EQ(find_security_type("STK"), nullptr);
     EXPECT_EQ(find_security_type(""), nullptr);
+    EXPECT_EQ(security_type_index("Index"), 3);
+    EXPECT_EQ(security_type_index("index"), -1);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ constexpr FieldCheck kChecks[] = {
 };
 // A type named here but not in the table would silently lose its checks.
 static_assert(std::all_of(std::begin(kChecks), std::end(kChecks),
-                          [](const FieldCheck& check) { return find_security_type(check.type) != nullptr; }),
+                          [](const FieldCheck& check) { return security_type_index(check.type) >= 0; }),
               "every checked type is a security type");
 
 constexpr const char* kPlaceholder = "AdditionalInformation1";
