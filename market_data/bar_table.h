@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "market_data/record_key.h"
+#include "market_data/tick_type.h"
 
 namespace corvel {
 
@@ -33,7 +34,7 @@ struct TWSBar {
 // the table stays proportional to what was waiting.
 class BarTable {
 public:
-    static constexpr int kTypes = 51;  // tick types 0 to 50 pass the record filter
+    static constexpr int kTypes = kMaxFilterType + 1;  // the types that pass the record filter
 
     // Empties the table for a condensing of `record_count` records.
     void reset(std::uint32_t record_count);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "market_data/tws_data.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr std::size_t kSlabBytes = 1 << 16;
 constexpr std::size_t kCellBytes = sizeof(cTWSData);
 static_assert(kCellBytes % alignof(cTWSData) == 0);
+static_assert(std::is_final_v<cTWSData>, "a derived record would not fit its cell");
 
 struct Pool;
 
@@ -146,7 +148,9 @@ void* allocate(std::size_t bytes) { return ::operator new(bytes); }
 void deallocate(void* p) noexcept { ::operator delete(p); }
 #else
 void* allocate(std::size_t bytes) {
-    if (bytes != kCellBytes) return ::operator new(bytes);
+    // Every cell is one record's size, and `deallocate` returns any pointer to its slab: memory of any
+    // other size could not be given back.
+    if (bytes != kCellBytes) throw std::bad_alloc();
     return this_threads_pool().allocate();
 }
 

@@ -49,6 +49,9 @@ enum TickType : std::int32_t {
 };
 
 inline constexpr std::int32_t kLastNamedTickType = MARK_PRICE;
+// The highest tick type a connection object accepts into its record filter; condensing keeps a bar
+// for every type up to it.
+inline constexpr std::int32_t kMaxFilterType = 50;
 
 // The published error enumeration; nothing raises or returns it.
 enum corvelErrors : std::int32_t {

@@ -10,7 +10,7 @@
 
 #include "common/app_settings.h"
 #include "common/ref.h"
-#include "market_data/bar_table.h"
+#include "market_data/condensing.h"
 #include "market_data/frm_tws.h"
 #include "market_data/tick_type.h"
 #include "market_data/tws_datas.h"
@@ -44,7 +44,6 @@ public:
     static constexpr const char* kDefaultGenericTicks = "100,101,104,105,107,165,225,232,233,236";
     static constexpr const char* kSettingsSection = "SettingsCorvel";
     static constexpr const char* kGenericTicksKey = "CorvelgenericTicks";
-    static constexpr std::int32_t kMaxFilterType = 50;
     static constexpr std::int32_t kCounterWrap = 2147483640;  // 0x7FFFFFF8
     // The source every error of the connection object carries, whichever layer raises it.
     static constexpr const char* kErrorSource = "Tallowin3.cTWS";
@@ -101,8 +100,6 @@ private:
     PairState& pairing(std::int32_t id);
     void notify();
     void move_records(cTWSDatas& result);
-    void condense(cTWSDatas& result);
-    void add_bar_records(cTWSDatas& result, std::int32_t type, int point, const std::vector<std::int32_t>& ids);
     // Calls `raise` on every sink; true when none failed.
     template <class Raise>
     bool raise_to_sinks(Raise&& raise) noexcept;
@@ -123,7 +120,7 @@ private:
     bool raising_ = false;
     bool reporting_loss_ = false;  // while IBTWSdataLoss is being raised
     std::string generic_ticks_;
-    BarTable bars_;  // m_Bars
+    Condenser condenser_;
 
     std::vector<TwsEventSink*> sinks_;  // slot + 1 is the cookie; null slots are ended connections
 };

@@ -10,8 +10,8 @@ namespace corvel {
 
 // One tick record: five plain fields, no logic. Held by reference: a record lives while any collection
 // or caller holds it. Forty bytes from a pool of equal cells, so a million waiting ticks stay small and
-// cheap to make and free.
-class cTWSData : public RefCounted<cTWSData> {
+// cheap to make and free; final, because every cell has exactly its size.
+class cTWSData final : public RefCounted<cTWSData> {
 public:
     std::int32_t id = 0;
     std::int32_t TickType = 0;

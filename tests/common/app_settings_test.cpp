@@ -35,6 +35,18 @@ std::string dword(std::uint32_t v) {
     return d;
 }
 
+// Callers compare these numbers: they are the store's published errors.
+TEST(SettingsErrors, NumbersAsCallersKnowThem) {
+    EXPECT_EQ(CAppSettings::kErrInvalidAppName, 0x8004427Du);
+    EXPECT_EQ(CAppSettings::kErrInvalidCompanyName, 0x8004427Eu);
+    EXPECT_EQ(CAppSettings::kErrInvalidMainBranch, 0x8004427Fu);
+    EXPECT_EQ(CAppSettings::kErrInvalidRootKey, 0x80044280u);
+    EXPECT_EQ(CAppSettings::kErrSaveFailed, 0x80044281u);
+    EXPECT_EQ(CAppSettings::kErrDeleteFailed, 0x80044282u);
+    EXPECT_EQ(CAppSettings::kErrGetAllKeysFailed, 0x80044283u);
+    EXPECT_EQ(CAppSettings::kErrComponentFailure, 0x80044284u);
+}
+
 TEST_F(SettingsTest, WithoutInitEverythingLivesUnderTheDefaultBranch) {
     EXPECT_EQ(settings.RootKey(), CAppSettings::kHkeyCurrentUser);
     EXPECT_EQ(settings.MainBranch(), "Software");
@@ -82,7 +94,7 @@ TEST_F(SettingsTest, BooleansAndDatesAreStoredAsText) {
 TEST_F(SettingsTest, NumbersOutsideThirtyTwoBitsAreAComponentFailure) {
     init();
     const auto e = error_of([&] { settings.SaveSetting("S", "K", 3e9); });
-    EXPECT_EQ(e.code(), 0x80044284u);
+    EXPECT_EQ(e.code(), CAppSettings::kErrComponentFailure);
     EXPECT_EQ(e.source(), "Pelorin.CAppSettings");
     EXPECT_EQ(e.description(), "CAppSettings component failure");
     EXPECT_FALSE(stored("S", "K"));
@@ -121,23 +133,26 @@ TEST_F(SettingsTest, SaveFailuresRaiseTheSaveErrorAndCloseTheKey) {
     init();
     registry->fail(MemoryRegistry::Op::CreateKey, reg_status::kAccessDenied);
     auto e = error_of([&] { settings.SaveSetting("S", "K", "x"); });
-    EXPECT_EQ(e.code(), 0x80044281u);
+    EXPECT_EQ(e.code(), CAppSettings::kErrSaveFailed);
     EXPECT_EQ(e.source(), "Pelorin.CAppSetting");
     EXPECT_EQ(e.description(), "Failed saving the application setting");
     registry->fail(MemoryRegistry::Op::SetValue, reg_status::kAccessDenied);
     e = error_of([&] { settings.SaveSetting("S", "K", "x"); });
-    EXPECT_EQ(e.code(), 0x80044281u);
+    EXPECT_EQ(e.code(), CAppSettings::kErrSaveFailed);
 }
 
 TEST_F(SettingsTest, ValidationKeepsThePreviousValues) {
-    EXPECT_EQ(error_of([&] { settings.RootKey(static_cast<std::int32_t>(0x80000003u)); }).code(), 0x80044280u);
+    EXPECT_EQ(error_of([&] { settings.RootKey(static_cast<std::int32_t>(0x80000003u)); }).code(),
+              CAppSettings::kErrInvalidRootKey);
     EXPECT_EQ(settings.RootKey(), CAppSettings::kHkeyCurrentUser);
     settings.RootKey(CAppSettings::kHkeyLocalMachine);
     EXPECT_EQ(settings.RootKey(), CAppSettings::kHkeyLocalMachine);
-    EXPECT_EQ(error_of([&] { settings.MainBranch(""); }).description(), "Invalid MainBranch value");
+    const auto branch = error_of([&] { settings.MainBranch(""); });
+    EXPECT_EQ(branch.code(), CAppSettings::kErrInvalidMainBranch);
+    EXPECT_EQ(branch.description(), "Invalid MainBranch value");
     EXPECT_EQ(settings.MainBranch(), "Software");
-    EXPECT_EQ(error_of([&] { settings.AppName(""); }).code(), 0x8004427Du);
-    EXPECT_EQ(error_of([&] { settings.CompanyName(""); }).code(), 0x8004427Eu);
+    EXPECT_EQ(error_of([&] { settings.AppName(""); }).code(), CAppSettings::kErrInvalidAppName);
+    EXPECT_EQ(error_of([&] { settings.CompanyName(""); }).code(), CAppSettings::kErrInvalidCompanyName);
 }
 
 TEST_F(SettingsTest, InitSetsTheCompanyBeforeCheckingTheApplication) {
@@ -153,7 +168,7 @@ TEST_F(SettingsTest, DeleteRemovesKeysNotValues) {
     init();
     settings.SaveSetting("S", "K", "x");
     const auto e = error_of([&] { settings.DeleteSetting("S", "K"); });
-    EXPECT_EQ(e.code(), 0x80044282u);
+    EXPECT_EQ(e.code(), CAppSettings::kErrDeleteFailed);
     EXPECT_EQ(e.description(), "Failed deleting the application setting");
     settings.SaveSetting("S\\Sub", "V", 1);
     settings.DeleteSetting("S", "Sub");
@@ -172,7 +187,7 @@ TEST_F(SettingsTest, GetAllKeysListsValueNamesInOrder) {
     settings.GetAllKeys("Empty", keys);
     EXPECT_TRUE(keys.empty());
     const auto e = error_of([&] { settings.GetAllKeys("Missing", keys); });
-    EXPECT_EQ(e.code(), 0x80044283u);
+    EXPECT_EQ(e.code(), CAppSettings::kErrGetAllKeysFailed);
     EXPECT_EQ(e.source(), "Pelorin.CAppSetting");
     registry->fail(MemoryRegistry::Op::QueryInfo, reg_status::kAccessDenied);
     settings.GetAllKeys("S", keys);

@@ -33,8 +33,10 @@ void expect_records_match(const std::vector<Tick>& records, const std::vector<Ti
     }
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Tick& t = records[i];
-        if (t.type != 1 && t.type != 2 && t.type != 4) continue;
-        const std::int32_t size_type = t.type == 1 ? 0 : t.type == 2 ? 3 : 5;
+        if (t.type != BID_PRICE && t.type != ASK_PRICE && t.type != LAST_PRICE) continue;
+        const std::int32_t size_type = t.type == BID_PRICE   ? BID_SIZE
+                                       : t.type == ASK_PRICE ? ASK_SIZE
+                                                             : LAST_SIZE;
         const auto next = std::find_if(records.begin() + static_cast<std::ptrdiff_t>(i) + 1, records.end(),
                                        [&](const Tick& r) { return r.id == t.id; });
         ASSERT_NE(next, records.end());

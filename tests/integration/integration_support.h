@@ -29,7 +29,7 @@ inline std::ostream& operator<<(std::ostream& out, const Tick& t) {
 }
 
 inline bool is_paired_size(std::int32_t type) {
-    return type == 0 || type == 3 || type == 5;
+    return type == BID_SIZE || type == ASK_SIZE || type == LAST_SIZE;
 }
 
 // What the control reports for the ticks the simulator sent on one connection: every price and size,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <random>
 #include <set>
 #include <thread>
@@ -26,6 +27,15 @@ std::vector<std::string> names(const cTWSDatas& c) {
     std::vector<std::string> out;
     for (auto& r : c) out.push_back(r.NameID.str());
     return out;
+}
+
+// The collection reports Visual Basic's own collection errors; callers compare these numbers.
+TEST(TickCollection, ErrorNumbersAreVisualBasicsOwn) {
+    EXPECT_EQ(vb_error::kInvalidProcedureCall, 5);
+    EXPECT_EQ(vb_error::kSubscriptOutOfRange, 9);
+    EXPECT_EQ(vb_error::kTypeMismatch, 13);
+    EXPECT_EQ(vb_error::kObjectVariableNotSet, 91);
+    EXPECT_EQ(vb_error::kKeyAlreadyAssociated, 457);
 }
 
 TEST(TickCollection, ItemAddCreatesOnceAndReturnsTheSameRecordAfterwards) {
@@ -248,6 +258,15 @@ TEST(RecordMemory, SlabsGoBackWhenTheirRecordsGo) {
         EXPECT_GT(record_pool::slab_count(), before + 50);
     }
     EXPECT_LE(record_pool::slab_count(), before + 1);
+}
+
+TEST(RecordMemory, OnlyARecordsSizeIsServed) {
+    // Freeing hands every pointer to a slab: memory of another size must never be handed out.
+    EXPECT_THROW(record_pool::allocate(sizeof(cTWSData) + 8), std::bad_alloc);
+    EXPECT_THROW(record_pool::allocate(1), std::bad_alloc);
+    void* cell = record_pool::allocate(sizeof(cTWSData));
+    ASSERT_NE(cell, nullptr);
+    record_pool::deallocate(cell);
 }
 #endif
 

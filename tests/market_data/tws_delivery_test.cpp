@@ -10,8 +10,8 @@ protected:
     void SetUp() override {
         TwsFixture::SetUp();
         connect();
-        accept({BID_SIZE, BID_PRICE, ASK_PRICE, ASK_SIZE, LAST_PRICE, LAST_SIZE, HIGH_TICK, LOW_TICK, VOLUME_TICK,
-                CLOSE_PRICE, 14, 37});
+        accept({BID_SIZE, BID_PRICE, ASK_PRICE, ASK_SIZE, LAST_PRICE, LAST_SIZE, HIGH_TICK, LOW_TICK,
+                VOLUME_TICK, CLOSE_PRICE, OPEN_TICK, MARK_PRICE});
     }
     // A last trade: its price at time t, then its size.
     void trade(std::int32_t id, double price, double size, double t) {
@@ -48,7 +48,8 @@ TEST_F(DeliveryTest, AnEmptyBufferReturnsTheResultUnchangedWithoutAnEvent) {
 }
 
 TEST_F(DeliveryTest, BelowMaxRecordEveryRecordMovesUnderItsKey) {
-    for (int i = 0; i < 999; ++i) fake.script->price(i % 7, 14, 1 + i);
+    for (int i = 0; i < 999; ++i)
+        fake.script->price(i % 7, OPEN_TICK, 1 + i);
     const auto result = tws->GetCurrentData();
     ASSERT_TRUE(result);
     ASSERT_EQ(result->Count(), 999);
@@ -60,23 +61,24 @@ TEST_F(DeliveryTest, BelowMaxRecordEveryRecordMovesUnderItsKey) {
 }
 
 TEST_F(DeliveryTest, MovedRecordsAccumulateUntilTheCallerClears) {
-    fake.script->price(1, 14, 1);
+    fake.script->price(1, OPEN_TICK, 1);
     tws->GetCurrentData();
-    fake.script->price(1, 14, 2);
+    fake.script->price(1, OPEN_TICK, 2);
     EXPECT_EQ(lines(*tws->GetCurrentData()), (std::vector<std::string>{"a0 1 14 1", "a1 1 14 2"}));
 }
 
 TEST_F(DeliveryTest, AKeyAlreadyInTheResultIsOverwrittenInPlace) {
     tws->copy_cTWSDatas()->ItemAdd("first");
     const auto old = tws->copy_cTWSDatas()->ItemAdd("a0");
-    fake.script->price(3, 14, 9);
+    fake.script->price(3, OPEN_TICK, 9);
     const auto result = tws->GetCurrentData();
     EXPECT_EQ(lines(*result), (std::vector<std::string>{"first 0 0 0", "a0 3 14 9"}));
     EXPECT_EQ(result->Item("a0").get(), old.get());
 }
 
 TEST_F(DeliveryTest, AtMaxRecordTheBufferIsCondensedAndTheCallerTold) {
-    for (int i = 0; i < 1000; ++i) fake.script->price(1, 14, 100 + i % 10);
+    for (int i = 0; i < 1000; ++i)
+        fake.script->price(1, OPEN_TICK, 100 + i % 10);
     fake.clock->set(47000.5);
     const auto result = tws->GetCurrentData();
     ASSERT_TRUE(result);
@@ -188,10 +190,10 @@ TEST_F(DeliveryTest, RepeatedCondensingOverwritesTheSameKeys) {
 
 TEST_F(DeliveryTest, NoTickVanishesWhateverItsIdOrType) {
     // Ids above the number waiting, negative ids and types above 9 condense by the same rules.
-    fake.script->price(1000, 37, 2);
-    fake.script->price(1000, 37, 3);
+    fake.script->price(1000, MARK_PRICE, 2);
+    fake.script->price(1000, MARK_PRICE, 3);
     fake.script->price(-5, LAST_PRICE, 7);
-    fake.script->price(0, 14, 1);
+    fake.script->price(0, OPEN_TICK, 1);
     tws->MaxRecord(1);
     EXPECT_EQ(lines(*tws->GetCurrentData()), (std::vector<std::string>{
                                                   "d-5_4_1 -5 4 7", "d-5_4_1_5 -5 5 0",

@@ -16,14 +16,14 @@ protected:
 
 TEST_F(IntakeTest, NothingIsRecordedBeforeATypeIsAccepted) {
     fake.script->price(1, LAST_PRICE, 10);
-    tws->AddRecordFilter(51);
+    tws->AddRecordFilter(kMaxFilterType + 1);
     tws->AddRecordFilter(-1);
-    fake.script->price(1, 51, 10);
+    fake.script->price(1, kMaxFilterType + 1, 10);
     fake.script->price(1, -1, 10);
     EXPECT_TRUE(buffered().empty());
     EXPECT_EQ(sink.datas, 0);
-    tws->AddRecordFilter(50);
-    fake.script->price(1, 50, 10);
+    tws->AddRecordFilter(kMaxFilterType);
+    fake.script->price(1, kMaxFilterType, 10);
     EXPECT_EQ(buffered(), (std::vector<std::string>{"a0 1 50 10"}));
 }
 
@@ -63,13 +63,13 @@ TEST_F(IntakeTest, SidesAndIdsPairIndependently) {
 }
 
 TEST_F(IntakeTest, NegativeValuesAreRefusedAndOtherTypesPassAsTheyCome) {
-    accept({HIGH_TICK, VOLUME_TICK, 37});
+    accept({HIGH_TICK, VOLUME_TICK, MARK_PRICE});
     fake.script->price(1, HIGH_TICK, -1);
     fake.script->size(1, VOLUME_TICK, -5);
     fake.script->price(1, HIGH_TICK, 0);  // only the paired prices drop zeros
     fake.script->size(1, VOLUME_TICK, 1200);
     fake.script->size(1, VOLUME_TICK, 1200);
-    fake.script->price(1, 37, 12.25);
+    fake.script->price(1, MARK_PRICE, 12.25);
     EXPECT_EQ(buffered(),
               (std::vector<std::string>{"a0 1 6 0", "a1 1 8 1200", "a2 1 8 1200", "a3 1 37 12.25"}));
 }

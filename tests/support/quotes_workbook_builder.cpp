@@ -3,13 +3,13 @@
 #include "common/text.h"
 #include "platform/memory/memory_errors.h"
 #include "platform/memory/memory_range.h"
+#include "ui/tape/tape_names.h"
 
 namespace corvel::workbook {
 
 namespace {
-constexpr const char* kQuotesSheet = "TWS_Quotes";
-constexpr const char* kTapeSheet = "Ticker_tape_settings";
-constexpr std::int32_t kTapeRowFill = 15;
+using tape::kQuotesSheet;
+using tape::kTapeSheet;
 
 CellArea cell_of(const std::string& text) {
     const auto area = parse_a1(text);
@@ -29,8 +29,8 @@ void name_cell(MemoryWorkbook& book, const std::string& name, const std::string&
 
 const std::vector<std::string>& QuotesWorkbookBuilder::all_fields() {
     static const std::vector<std::string> kFields = {
-        "TWS_Last_Price", "TWS_Last_Size", "TWS_Bid_Price", "TWS_Bid_Size", "TWS_Ask_Price",
-        "TWS_Ask_Size",   "TWS_High",      "TWS_Low",       "TWS_Volume",   "TWS_Close"};
+        tape::kLastPrice, tape::kLastSize, tape::kBidPrice, tape::kBidSize, tape::kAskPrice,
+        tape::kAskSize,   tape::kHigh,     tape::kLow,      tape::kVolume,  tape::kClose};
     return kFields;
 }
 
@@ -88,7 +88,7 @@ void QuotesWorkbookBuilder::lay_out_quotes(MemoryWorkbook& book) const {
     std::int32_t column = header.left;
     for (const char* heading : kHeadings)
         put(*sheet, header.top, column++, heading);
-    name_cell(book, "TWS_Symbol", kQuotesSheet, header.top, header.left);
+    name_cell(book, tape::kSymbolName, kQuotesSheet, header.top, header.left);
     for (const auto& field : fields_) {
         // "TWS_Bid_Price" heads its column as "Bid Price".
         put(*sheet, header.top, column, replace_all(field.substr(field.find('_') + 1), "_", " "));
@@ -112,14 +112,14 @@ void QuotesWorkbookBuilder::lay_out_tape_table(MemoryWorkbook& book) const {
     const CellArea header = cell_of(tape_header_);
     for (std::int32_t i = 0; i < 4; ++i)
         put(*sheet, header.top, header.left + i, kHeadings[i]);
-    name_cell(book, "Tape_header_for_Ticker", kTapeSheet, header.top, header.left);
+    name_cell(book, tape::kTapeHeaderName, kTapeSheet, header.top, header.left);
     std::int32_t row = header.top + 1;
     for (const auto& tape : tapes_) {
         put(*sheet, row, header.left, tape.name);
         sheet->write_formula(CellArea{row, header.left + 1, row, header.left + 1}, tape.link);
         put(*sheet, row, header.left + 2, tape.size_name);
         put(*sheet, row, header.left + 3, tape.location);
-        if (row % 2 == 1) sheet->fill(CellArea{row, header.left, row, header.left + 3}, kTapeRowFill);
+        if (row % 2 == 1) sheet->fill(CellArea{row, header.left, row, header.left + 3}, tape::kOddRowFill);
         ++row;
     }
 }

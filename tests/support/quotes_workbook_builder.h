@@ -8,6 +8,7 @@
 #include "platform/memory/memory_application.h"
 #include "platform/memory/memory_workbook.h"
 #include "platform/memory/memory_worksheet.h"
+#include "ui/tape/tape_names.h"
 
 namespace corvel::workbook {
 
@@ -73,7 +74,7 @@ class QuotesWorkbookBuilder {
     std::vector<TapeRow> tapes_;
     bool tape_table_ = true;
     std::vector<std::string> sheets_;
-    std::string active_sheet_ = "TWS_Quotes";
+    std::string active_sheet_ = tape::kQuotesSheet;
 };
 
 }  // namespace corvel::workbook

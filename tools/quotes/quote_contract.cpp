@@ -5,12 +5,13 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "common/security_types.h"
 #include "common/text.h"
+#include "market_data/tick_type.h"
 
 namespace corvel::quotes {
 
 namespace {
-
 
 using text::split;
 using text::trim;
@@ -23,14 +24,12 @@ std::string upper(std::string_view s) {
     return out;
 }
 
-// The security types the contract dialog offers, by code and by name.
+// The security types the contract dialog offers, by code or by name, in any letter case.
 std::string sec_type_code(std::string_view text) {
-    static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
-        {"STK", "Stock"}, {"OPT", "Option"}, {"FUT", "Futures"},
-        {"IND", "Index"}, {"FOP", "FutOpt"}, {"CASH", "Cash"},
-    };
-    for (const auto& [code, name] : kTypes) {
-        if (equals_ignore_case(text, code) || equals_ignore_case(text, name)) return std::string(code);
+    for (const SecurityType& type : kSecurityTypes) {
+        if (equals_ignore_case(text, type.code) || equals_ignore_case(text, type.name)) {
+            return std::string(type.code);
+        }
     }
     // Anything else TWS knows (CRYPTO, BOND, CFD ...) goes through as written.
     return upper(text);
@@ -148,8 +147,9 @@ std::vector<int> parse_tick_list(std::string_view text) {
     const auto number = [&](std::string_view s) {
         int v = -1;
         const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-        if (s.empty() || ec != std::errc() || ptr != s.data() + s.size() || v < 0 || v > 50) {
-            throw std::invalid_argument("tick type '" + std::string(s) + "' is not a number from 0 to 50");
+        if (s.empty() || ec != std::errc() || ptr != s.data() + s.size() || v < 0 || v > kMaxFilterType) {
+            throw std::invalid_argument("tick type '" + std::string(s) + "' is not a number from 0 to " +
+                                        std::to_string(kMaxFilterType));
         }
         return v;
     };

@@ -15,8 +15,6 @@
 namespace corvel {
 
 namespace {
-constexpr const char* kLinkPrefix = "=TWS_Quotes!";
-constexpr std::int32_t kOddRowFill = 15;
 constexpr double kTapeColumnWidth = 10;
 constexpr std::int32_t kFrameColor = 16;
 
@@ -152,14 +150,14 @@ bool frmAddRibbon::AddSymbolToSheet() {
         const std::string location = txtAddress.Text();
         const bool with_size = txtNameSize.Enabled();
         const std::string size_name = with_size ? txtNameSize.Text() : std::string();
-        const std::string formula = kLinkPrefix + link;
+        const std::string formula = "=" + std::string(tape::kQuotesSheet) + "!" + link;
         if (!went_through(s, [&] { undo.cells(*row->Resize(1, 4)); })) return give_up();
         if (!went_through(s, [&] { row->Value(name); })) return give_up();
         if (!went_through(s, [&] { row->Cells(1, 2)->FormulaLocal(formula); })) return give_up();
         if (with_size && !went_through(s, [&] { row->Cells(1, 3)->Value(size_name); })) return give_up();
         if (!went_through(s, [&] { row->Cells(1, 4)->Value(location); })) return give_up();
         if (!went_through(s, [&] {
-                if (row->Row() % 2 == 1) row->Resize(1, 4)->Interior()->ColorIndex(kOddRowFill);
+                if (row->Row() % 2 == 1) row->Resize(1, 4)->Interior()->ColorIndex(tape::kOddRowFill);
             })) {
             return give_up();
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace corvel::tape {
 
 // The sheets and names of a quotes workbook that the tape builder reads and writes.
@@ -22,6 +24,8 @@ inline constexpr const char* kClose = "TWS_Close";
 
 // The start of every header-text label; a label ends with the caption of the control it belongs to.
 inline constexpr const char* kLabelPrefix = "Tape header for ";
+// The palette colour of the tape table's odd rows (a light grey).
+inline constexpr std::int32_t kOddRowFill = 15;
 // The line break inside a symbol row's row data.
 inline constexpr const char* kCrLf = "\r\n";
 

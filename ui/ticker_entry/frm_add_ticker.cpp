@@ -1,6 +1,8 @@
 #include "ui/ticker_entry/frm_add_ticker.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "ui/services/locale_number.h"
 #include "seams/message_box.h"
@@ -20,7 +22,7 @@ struct FieldCheck {
 
 // What "Insert" checks per type, in order. Exchange, currency and right come from lists and need no
 // check; the futures expiry only has to be there, the option expiries have to be numbers.
-const FieldCheck kChecks[] = {
+constexpr FieldCheck kChecks[] = {
     {"Stock", &frmAddTicker::txtSTKSymbol, Check::NotEmpty},
     {"Stock", &frmAddTicker::txtPrimaryExchange, Check::NotEmpty},
     {"Option", &frmAddTicker::txtOPTSymbol, Check::NotEmpty},
@@ -35,6 +37,10 @@ const FieldCheck kChecks[] = {
     {"FutOpt", &frmAddTicker::txtFOPExpiry, Check::Numeric},
     {"Cash", &frmAddTicker::txtCASHSymbol, Check::NotEmpty},
 };
+// A type named here but not in the table would silently lose its checks.
+static_assert(std::all_of(std::begin(kChecks), std::end(kChecks),
+                          [](const FieldCheck& check) { return security_type_index(check.type) >= 0; }),
+              "every checked type is a security type");
 
 constexpr const char* kPlaceholder = "AdditionalInformation1";
 constexpr const char* kFillInMessage = "Please fill in the 'AdditionalInformation1' field ";

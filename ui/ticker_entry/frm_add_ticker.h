@@ -7,17 +7,17 @@
 #include <string_view>
 
 #include "common/app_settings.h"
-#include "ui/services/calling_protocol.h"
-#include "ui/services/error_handler.h"
-#include "ui/services/form_restore.h"
-#include "ui/services/ui_environment.h"
+#include "common/security_types.h"
 #include "ui/forms/button.h"
 #include "ui/forms/combo_box.h"
 #include "ui/forms/form.h"
 #include "ui/forms/frame.h"
 #include "ui/forms/tab_container.h"
 #include "ui/forms/text_box.h"
-#include "ui/ticker_entry/security_types.h"
+#include "ui/services/calling_protocol.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/form_restore.h"
+#include "ui/services/ui_environment.h"
 
 namespace corvel {
 
