@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/tws_socket/codec/decoder.h"
+#include "platform/tws_socket/codec/frame_reader.h"
 #include "platform/tws_socket/codec/framing.h"
 #include "platform/tws_socket/codec/wire.h"
 #include "tools/quotes/quotes_app.h"
@@ -63,6 +64,17 @@ std::string tick_stream(std::size_t& messages) {
     return out;
 }
 
+// Turns a decoded message into the events the control reports.
+void deliver(const tws::Message& m, TwsControlEvents& sink) {
+    if (const auto* p = std::get_if<tws::TickPrice>(&m)) {
+        if (p->has_price) sink.on_tick_price(p->req_id, p->tick_type, p->price, p->attributes);
+        const int size_type = tws::size_type_for_price(p->tick_type);
+        if (size_type >= 0 && p->has_size) sink.on_tick_size(p->req_id, size_type, p->size);
+    } else if (const auto* s = std::get_if<tws::TickSize>(&m)) {
+        if (s->has_size) sink.on_tick_size(s->req_id, s->tick_type, s->size);
+    }
+}
+
 // Framing and decoding of a buffer of ticks, each turned into the events the control reports.
 void BM_DecodeTicks(benchmark::State& state) {
     std::size_t messages = 0;
@@ -75,14 +87,7 @@ void BM_DecodeTicks(benchmark::State& state) {
             const tws::FrameView frame = tws::peek_frame(rest);
             if (frame.status != tws::FrameStatus::Complete) break;
             rest.remove_prefix(frame.size);
-            const tws::Message m = tws::decode_message(frame.payload, tws::kClientMaxVersion);
-            if (const auto* p = std::get_if<tws::TickPrice>(&m)) {
-                if (p->has_price) sink.on_tick_price(p->req_id, p->tick_type, p->price, p->attributes);
-                const int size_type = tws::size_type_for_price(p->tick_type);
-                if (size_type >= 0 && p->has_size) sink.on_tick_size(p->req_id, size_type, p->size);
-            } else if (const auto* s = std::get_if<tws::TickSize>(&m)) {
-                if (s->has_size) sink.on_tick_size(s->req_id, s->tick_type, s->size);
-            }
+            deliver(tws::decode_message(frame.payload, tws::kClientMaxVersion), sink);
         }
         benchmark::DoNotOptimize(events.sum);
     }
@@ -91,6 +96,28 @@ void BM_DecodeTicks(benchmark::State& state) {
     state.counters["bytes_per_message"] = static_cast<double>(stream.size()) / static_cast<double>(messages);
 }
 BENCHMARK(BM_DecodeTicks)->Unit(benchmark::kMicrosecond);
+
+// The same ticks through the client's input path: the frame reader fed in the socket's 64 KiB reads.
+void BM_ReadFrames(benchmark::State& state) {
+    std::size_t messages = 0;
+    const std::string stream = tick_stream(messages);
+    CountingEvents events;
+    TwsControlEvents& sink = events;
+    tws::FrameReader reader;
+    constexpr std::size_t kRead = 64 * 1024;
+    for (auto _ : state) {
+        for (std::size_t at = 0; at < stream.size(); at += kRead) {
+            reader.feed(std::string_view(stream).substr(at, kRead));
+            for (auto next = reader.next(); next.status == tws::FrameReader::Status::Frame;
+                 next = reader.next())
+                deliver(tws::decode_message(next.payload(), tws::kClientMaxVersion), sink);
+        }
+        benchmark::DoNotOptimize(events.sum);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * messages));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));
+}
+BENCHMARK(BM_ReadFrames)->Unit(benchmark::kMicrosecond);
 
 // corvel-quotes --simulate --sim-rate max --jsonl > /dev/null for ten seconds: the simulator on its
 // thread, the socket, the decoder, the engine and every record written as a JSON line.

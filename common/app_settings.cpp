@@ -4,6 +4,7 @@
 
 #include "common/automation_error.h"
 #include "common/ole_date.h"
+#include "common/registry_key.h"
 
 namespace corvel {
 
@@ -92,7 +93,7 @@ void CAppSettings::GetAllKeys(std::string_view Section, std::vector<std::string>
         Keys.clear();
         const auto root = static_cast<RegKeyHandle>(static_cast<std::uint32_t>(root_key_));
         RegistryKey key;
-        if (RegistryKey::open(*registry_, root, section_path(Section), reg_access::kQueryValue, key) !=
+        if (open_registry_key(*registry_, root, section_path(Section), reg_access::kQueryValue, key) !=
             reg_status::kSuccess) {
             raise(kErrGetAllKeysFailed, kDataSuffix, "Failed getting all the application keys");
         }
@@ -111,7 +112,7 @@ Variant CAppSettings::GetSetting(std::string_view Section, std::string_view Key,
     return guarded([&]() -> Variant {
         const auto root = static_cast<RegKeyHandle>(static_cast<std::uint32_t>(root_key_));
         RegistryKey key;
-        if (RegistryKey::open(*registry_, root, section_path(Section), reg_access::kRead, key) !=
+        if (open_registry_key(*registry_, root, section_path(Section), reg_access::kRead, key) !=
             reg_status::kSuccess) {
             return Default;
         }
@@ -147,7 +148,7 @@ void CAppSettings::SaveSetting(std::string_view Section, std::string_view Key, c
     guarded([&] {
         const auto root = static_cast<RegKeyHandle>(static_cast<std::uint32_t>(root_key_));
         RegistryKey key;
-        if (RegistryKey::create(*registry_, root, section_path(Section), kSaveAccess, key) !=
+        if (create_registry_key(*registry_, root, section_path(Section), kSaveAccess, key) !=
             reg_status::kSuccess) {
             raise(kErrSaveFailed, kDataSuffix, "Failed saving the application setting");
         }

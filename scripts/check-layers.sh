@@ -94,6 +94,18 @@ while IFS= read -r hit; do
 done < <(git ls-files -- '*.h' '*.cpp' | grep -E '^(platform/win32|platform/com|libraries)/' |
     xargs grep -n -E "$raw_close" || true)
 
+# A file descriptor is closed by its owner only (FileDescriptor, net::Socket), so that no path leaks
+# one or closes it twice, and a close on a failure path keeps errno: no raw close() anywhere else,
+# tests and tools included.
+raw_close_owners="platform/posix/file_descriptor.h"
+while IFS= read -r hit; do
+    [ -n "$hit" ] || continue
+    file=${hit%%:*}
+    [[ " $raw_close_owners " == *" $file "* ]] && continue
+    report "$hit: a descriptor closed by hand; let a FileDescriptor or net::Socket own it"
+done < <(git ls-files -- '*.h' '*.cpp' |
+    xargs grep -n -E '(^|[^A-Za-z0-9_>:])::close[[:space:]]*\(|(^|[^A-Za-z0-9_.>:`])close[[:space:]]*\([[:space:]]*[A-Za-z_][A-Za-z0-9_]*([[:space:]]*\[[^]]*\])?[[:space:]]*\)' || true)
+
 if [ "$failures" -ne 0 ]; then
     echo "check-layers: $failures line(s) break the layering rules (README, Contributing)"
     exit 1

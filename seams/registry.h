@@ -17,9 +17,24 @@ inline constexpr RegKeyHandle kLocalMachine = 0x80000002u;
 inline constexpr RegKeyHandle kUsers = 0x80000003u;
 }  // namespace reg_hive
 
-bool is_predefined_hive(RegKeyHandle handle) noexcept;
+constexpr bool is_predefined_hive(RegKeyHandle handle) noexcept {
+    return handle >= reg_hive::kClassesRoot && handle <= reg_hive::kUsers;
+}
 // "HKEY_CURRENT_USER" and friends; empty for anything but a predefined hive.
-std::string_view hive_name(RegKeyHandle handle) noexcept;
+constexpr std::string_view hive_name(RegKeyHandle handle) noexcept {
+    switch (handle) {
+        case reg_hive::kClassesRoot:
+            return "HKEY_CLASSES_ROOT";
+        case reg_hive::kCurrentUser:
+            return "HKEY_CURRENT_USER";
+        case reg_hive::kLocalMachine:
+            return "HKEY_LOCAL_MACHINE";
+        case reg_hive::kUsers:
+            return "HKEY_USERS";
+        default:
+            return {};
+    }
+}
 
 enum class RegType : std::uint32_t {
     None = 0,
@@ -90,43 +105,6 @@ public:
     // Deletes the key at `path` below `parent`; a key that still has subkeys is refused.
     virtual RegStatus delete_key(RegKeyHandle parent, std::string_view path) = 0;
     virtual RegStatus close_key(RegKeyHandle key) = 0;
-};
-
-// Owns one open key and closes it on every path out of the scope that opened it.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    RegistryKey(Registry& registry, RegKeyHandle handle) noexcept : registry_(&registry), handle_(handle) {}
-    RegistryKey(RegistryKey&& other) noexcept : registry_(other.registry_), handle_(other.release()) {}
-    RegistryKey& operator=(RegistryKey&& other) noexcept {
-        if (this != &other) {
-            reset();
-            registry_ = other.registry_;
-            handle_ = other.release();
-        }
-        return *this;
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() { reset(); }
-
-    static RegStatus open(Registry& registry, RegKeyHandle parent, std::string_view path, std::uint32_t access,
-                          RegistryKey& out);
-    static RegStatus create(Registry& registry, RegKeyHandle parent, std::string_view path,
-                            std::uint32_t access, RegistryKey& out);
-
-    RegKeyHandle get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != 0; }
-    RegKeyHandle release() noexcept {
-        const RegKeyHandle h = handle_;
-        handle_ = 0;
-        return h;
-    }
-    void reset() noexcept;
-
-private:
-    Registry* registry_ = nullptr;
-    RegKeyHandle handle_ = 0;
 };
 
 }  // namespace corvel

@@ -2,37 +2,38 @@
 
 #include <unistd.h>
 
-#include <utility>
+#include <cerrno>
+
+#include "common/unique_handle.h"
 
 namespace corvel {
 
-// Owns one open file descriptor and closes it on every path out of the scope that opened it.
-class FileDescriptor {
-public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { reset(); }
+// Puts errno back as it was when the scope began: a close on a failure path must not overwrite the
+// error being reported.
+class KeepErrno {
+  public:
+    KeepErrno() noexcept : saved_(errno) {}
+    KeepErrno(const KeepErrno&) = delete;
+    KeepErrno& operator=(const KeepErrno&) = delete;
+    ~KeepErrno() { errno = saved_; }
 
-    int get() const noexcept { return fd_; }
-    explicit operator bool() const noexcept { return fd_ >= 0; }
-    // Closes now and says whether the system accepted it (a failed close can lose written data).
-    bool close() noexcept { return fd_ < 0 || ::close(std::exchange(fd_, -1)) == 0; }
-    void reset() noexcept {
-        if (fd_ >= 0) ::close(std::exchange(fd_, -1));
-    }
-
-private:
-    int fd_ = -1;
+  private:
+    int saved_;
 };
+
+struct FileDescriptorPolicy {
+    using handle_type = int;
+    static constexpr handle_type invalid() noexcept { return -1; }
+    static bool is_valid(handle_type fd) noexcept { return fd >= 0; }
+    // False when the system reported an error (the descriptor is gone either way; data written
+    // through it may be lost).
+    static bool close(handle_type fd) noexcept {
+        KeepErrno keep;
+        return ::close(fd) == 0;
+    }
+};
+
+// Owns one open file descriptor and closes it on every path out of the scope that opened it.
+using FileDescriptor = UniqueHandle<FileDescriptorPolicy>;
 
 }  // namespace corvel

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/unique_handle.h"
 #include "seams/io_reactor.h"
 
 // The few socket operations the TWS client and the simulator need, behind one small interface so
@@ -12,35 +13,15 @@
 // Every socket made here is non-blocking.
 namespace corvel::net {
 
-// Owns one socket and closes it.
-class Socket {
-  public:
-    Socket() noexcept = default;
-    explicit Socket(NativeSocket handle) noexcept : handle_(handle) {}
-    Socket(Socket&& other) noexcept : handle_(other.release()) {}
-    Socket& operator=(Socket&& other) noexcept {
-        if (this != &other) {
-            reset();
-            handle_ = other.release();
-        }
-        return *this;
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    ~Socket() { reset(); }
-
-    NativeSocket get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != kNoSocket; }
-    NativeSocket release() noexcept {
-        const NativeSocket h = handle_;
-        handle_ = kNoSocket;
-        return h;
-    }
-    void reset() noexcept;
-
-  private:
-    NativeSocket handle_ = kNoSocket;
+struct SocketPolicy {
+    using handle_type = NativeSocket;
+    static constexpr handle_type invalid() noexcept { return kNoSocket; }
+    // Each platform's file closes its sockets, keeping the thread's socket error as it was.
+    static bool close(handle_type socket) noexcept;
 };
+
+// Owns one socket and closes it.
+using Socket = UniqueHandle<SocketPolicy>;
 
 enum class IoStatus {
     Done,        // `bytes` were moved (at least one)

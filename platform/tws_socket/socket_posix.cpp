@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/posix/file_descriptor.h"
 #include "platform/tws_socket/socket.h"
 
 namespace corvel::net {
@@ -71,11 +72,8 @@ Socket open_socket(const addrinfo& address, std::string& error) {
 
 }  // namespace
 
-void Socket::reset() noexcept {
-    if (handle_ != kNoSocket) {
-        ::close(fd_of(handle_));
-        handle_ = kNoSocket;
-    }
+bool SocketPolicy::close(handle_type socket) noexcept {
+    return FileDescriptorPolicy::close(fd_of(socket));  // a socket is a file descriptor here
 }
 
 IoResult send_some(NativeSocket socket, const char* data, std::size_t size) {

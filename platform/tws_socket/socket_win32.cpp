@@ -93,11 +93,12 @@ Socket open_socket(const addrinfo& a, std::string& error) {
 
 }  // namespace
 
-void Socket::reset() noexcept {
-    if (handle_ != kNoSocket) {
-        ::closesocket(sock_of(handle_));
-        handle_ = kNoSocket;
-    }
+bool SocketPolicy::close(handle_type socket) noexcept {
+    // The error a failed call left is what the caller reports; closing on the way out keeps it.
+    const int saved = ::WSAGetLastError();
+    const bool closed = ::closesocket(sock_of(socket)) == 0;
+    ::WSASetLastError(saved);
+    return closed;
 }
 
 IoResult send_some(NativeSocket socket, const char* data, std::size_t size) {

@@ -2,18 +2,20 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "platform/tws_socket/client_errors.h"
+#include "platform/tws_socket/codec/frame_reader.h"
+#include "platform/tws_socket/codec/messages.h"
+#include "platform/tws_socket/codec/wire.h"
+#include "platform/tws_socket/keep_alive.h"
+#include "platform/tws_socket/pacer.h"
+#include "platform/tws_socket/socket.h"
 #include "seams/io_reactor.h"
 #include "seams/tws_control.h"
-#include "platform/tws_socket/client_errors.h"
-#include "platform/tws_socket/codec/messages.h"
-#include "platform/tws_socket/socket.h"
-#include "platform/tws_socket/codec/wire.h"
 
 namespace corvel {
 
@@ -53,6 +55,10 @@ struct TwsSocketStats {
 // owner thread's reactor drives it, so every event arrives on that thread. Outgoing messages are
 // paced below TWS's limit.
 //
+// The client connects, routes messages to events and keeps the subscriptions; its parts do the rest:
+// a FrameReader cuts the input into frames, a Pacer holds back output, a KeepAlive keeps the times
+// that tell a quiet TWS from a dead one. All of a connection's state is one Session value.
+//
 // Failures of the connection (refused, closed, a broken frame, a stalled peer) close the socket and
 // end in one error event with id -1; `connect` then also fails. Calls while not connected fail with
 // 504. The owner may destroy the client, or call any of its members, from inside any event.
@@ -73,10 +79,11 @@ class TwsSocketClient final : public TwsControl, private IoHandler {
     void cancel_market_data(std::int32_t ticker_id) override;
 
     bool connected() const noexcept { return state_ == State::Ready; }
-    int server_version() const noexcept { return server_version_; }
-    const std::string& connection_time() const noexcept { return connection_time_; }
-    const std::string& managed_accounts() const noexcept { return accounts_; }
-    std::int64_t next_valid_id() const noexcept { return next_valid_id_; }
+    // What TWS told about the last connection (until the next connect begins).
+    int server_version() const noexcept { return session_.server_version; }
+    const std::string& connection_time() const noexcept { return session_.connection_time; }
+    const std::string& managed_accounts() const noexcept { return session_.accounts; }
+    std::int64_t next_valid_id() const noexcept { return session_.next_valid_id; }
     const TwsSocketStats& stats() const noexcept { return stats_; }
 
   private:
@@ -86,11 +93,52 @@ class TwsSocketClient final : public TwsControl, private IoHandler {
     // the client may be touched, not even by calling one of its members. Checked after every callback.
     struct Liveness {
         bool alive = true;
-        std::uint64_t session = 0;      // moves on at every connect and every close
-        std::int32_t failure_code = 0;  // why the last connection ended, for connect to throw
-        std::string failure_text;
+        std::uint64_t session = 0;  // moves on at every connect and every close
+        // Why the last connection ended, for connect to throw.
+        struct Failure {
+            std::int32_t code = 0;
+            std::string text;
+        } failure;
     };
     using Life = std::shared_ptr<Liveness>;
+
+    // Subscriptions TWS may send ticks for.
+    class ActiveIds {
+      public:
+        bool contains(std::int32_t id) const noexcept;
+        void set(std::int32_t id, bool active);
+
+      private:
+        std::vector<bool> low_;  // small ids, the usual case
+        std::unordered_set<std::int32_t> other_;
+    };
+
+    // Output for the socket; what it has not taken yet is bytes[sent, end).
+    struct Output {
+        std::string bytes;
+        std::size_t sent = 0;
+        bool pending() const noexcept { return sent < bytes.size(); }
+    };
+
+    // Everything one connection holds. A connect starts from a fresh one, so nothing of the last
+    // connection leaks into the next; after the connection ends it stays for the accessors until then.
+    struct Session {
+        explicit Session(const TwsSocketOptions& options)
+            : pacer(options.max_messages_per_window, options.pacing_window),
+              keep_alive(options.stall_timeout, options.keepalive_interval) {}
+
+        int server_version = 0;
+        std::string connection_time;
+        std::string accounts;
+        std::int64_t next_valid_id = 0;
+        bool ready_seen = false;
+        bool refused_while_connecting = false;  // TWS sent an error, not a notice, before "ready"
+        tws::FrameReader input;
+        Output output;
+        Pacer pacer;
+        KeepAlive keep_alive;
+        ActiveIds subscriptions;
+    };
 
     void on_ready(bool readable, bool writable) override;
     void on_timer() override;
@@ -112,10 +160,15 @@ class TwsSocketClient final : public TwsControl, private IoHandler {
     bool process_frames(const Life& life, std::uint64_t session);
     bool dispatch(const tws::Message& message, const Life& life, std::uint64_t session);
     void handle_read_end(ReadOutcome outcome, const std::string& error);
+    // Hands one event to the owner's handler (whose exceptions are its own) and says whether the
+    // client may go on: false once the handler destroyed it or ended or replaced the connection.
+    template <class Call>
+    bool notify(const Life& life, std::uint64_t session, Call&& call);
 
     // Queues a frame in `scratch_` for sending, within the pacing limit.
     void enqueue_scratch();
-    void release_paced(SteadyTime now);
+    // Gives the socket what it takes of the output without waiting.
+    net::IoResult write_output();
     // Sends what may go now; false when the socket failed (reported, and its text left in `failure`).
     bool flush(std::string* failure = nullptr);
     void arm_timer(SteadyTime now);
@@ -123,14 +176,13 @@ class TwsSocketClient final : public TwsControl, private IoHandler {
     // Closes the socket and reports why, as one error event. The client may be gone afterwards.
     void fail(std::int32_t code, const std::string& text);
     void fail(tws::ClientError error, const std::string& detail);
+    // Closes the socket and moves on to the next session; the session's values stay readable.
+    void end_connection() noexcept;
     void close_socket() noexcept;
     // Whether the client lives and is still on the same connection.
     static bool still(const Life& life, std::uint64_t session) noexcept {
         return life->alive && life->session == session;
     }
-
-    bool is_active(std::int32_t id) const noexcept;
-    void set_active(std::int32_t id, bool active);
 
     std::shared_ptr<IoReactor> reactor_;
     TwsSocketOptions options_;
@@ -141,33 +193,8 @@ class TwsSocketClient final : public TwsControl, private IoHandler {
     State state_ = State::Idle;
     int dispatch_depth_ = 0;
     bool watching_write_ = false;
-
-    int server_version_ = 0;
-    std::string connection_time_;
-    std::string accounts_;
-    std::int64_t next_valid_id_ = 0;
-    bool ready_seen_ = false;
-    bool server_error_while_connecting_ = false;
-
-    std::vector<char> in_;  // unread input is in_[in_start_, in_end_)
-    std::size_t in_start_ = 0;
-    std::size_t in_end_ = 0;
-    // When the first byte of the unread input arrived; meaningful while there is unread input.
-    SteadyTime message_started_{};
-    std::string out_;  // unsent output is out_[out_start_, end)
-    std::size_t out_start_ = 0;
-    std::string scratch_;
-    std::deque<std::string> paced_;  // frames waiting for the pacing window
-    std::deque<SteadyTime> recent_sends_;
-
-    SteadyTime last_receive_{};
-    SteadyTime last_send_progress_{};
-    SteadyTime ping_sent_{};
-    bool ping_outstanding_ = false;
-
-    std::vector<bool> active_low_;  // subscriptions with small ids, the usual case
-    std::unordered_set<std::int32_t> active_other_;
-
+    Session session_{options_};
+    std::string scratch_;  // the frame being encoded
     TwsSocketStats stats_;
 };
 

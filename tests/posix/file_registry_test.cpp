@@ -15,6 +15,7 @@
 
 #include "common/app_settings.h"
 #include "common/automation_error.h"
+#include "common/registry_key.h"
 #include "platform/posix/file_descriptor.h"
 
 namespace corvel {
@@ -259,7 +260,7 @@ TEST_F(FileRegistryTest, QwordAndOtherTypesKeepTheirTypeThroughEverySave) {
     {
         FileRegistry r(file);
         RegistryKey key;
-        ASSERT_EQ(RegistryKey::create(r, reg_hive::kCurrentUser, kSection, reg_access::kAllAccess, key),
+        ASSERT_EQ(create_registry_key(r, reg_hive::kCurrentUser, kSection, reg_access::kAllAccess, key),
                   reg_status::kSuccess);
         ASSERT_EQ(r.set_value(key.get(), "Big", RegType::Qword, "\x01\x02\x03\x04\x05\x06\x07\x08"),
                   reg_status::kSuccess);

@@ -18,6 +18,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/posix/file_descriptor.h"
 #include "platform/tws_socket/codec/decoder.h"
 #include "platform/tws_socket/codec/encoder.h"
 #include "platform/tws_socket/codec/field_codec.h"
@@ -451,9 +452,10 @@ TEST(Connections, AcceptFailuresBackOffInsteadOfSpinning) {
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
     // No descriptor is free below the lowest one not in use, so a limit there leaves none.
-    const int lowest_free = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(lowest_free, 0);
-    ::close(lowest_free);
+    corvel::FileDescriptor probe(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    ASSERT_TRUE(probe);
+    const int lowest_free = probe.get();
+    probe.reset();
     rlimit lowered = saved;
     lowered.rlim_cur = static_cast<rlim_t>(lowest_free);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);

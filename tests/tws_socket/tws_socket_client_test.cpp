@@ -318,6 +318,25 @@ TEST_F(SocketClientTest, TwsRefusingTheClientIdIsTheReasonTheConnectFails) {
     EXPECT_EQ(peer.finish(), "");
 }
 
+// What TWS sent in the same read as "ready" waits for the reactor; a close right behind it must not
+// lose it, nor be taken for a message cut short.
+TEST_F(SocketClientTest, MessagesThatCameWithReadyAreDeliveredBeforeTheCloseBehindThem) {
+    ScriptedPeer peer([](PeerConnection& c) {
+        c.read_offer();
+        c.send(frame({"178", "t"}));
+        c.read_payload();
+        c.send(frame({"9", "1", "1"}) +
+               frame({"4", "2", "-1", "2104", "Market data farm connection is OK:usfarm", ""}));
+        c.close();
+    });
+    client->connect("127.0.0.1", peer.port(), 3);
+    EXPECT_EQ(peer.finish(), "");  // the end of the stream is there before the reactor first looks
+    ASSERT_TRUE(pump_until([&] { return events.events.size() >= 2; }));
+    EXPECT_EQ(events.error_codes(), (std::vector<std::int32_t>{2104, 509}));
+    EXPECT_NE(events.events[1].text.find("TWS closed the connection"), std::string::npos);
+    EXPECT_EQ(events.events[1].text.find("middle of a message"), std::string::npos) << events.events[1].text;
+}
+
 TEST_F(SocketClientTest, CallsWhileNotConnectedFailWith504AndDisconnectIsAlwaysSafe) {
     EXPECT_EQ(code_of([&] { client->request_market_data(1, ibm(), "", false); }), 504);
     EXPECT_EQ(code_of([&] { client->cancel_market_data(1); }), 504);

@@ -1,11 +1,14 @@
 #include "ui/services/shell.h"
 
+#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
+#include "common/registry_key.h"
+#include "common/text.h"
+#include "common/unique_handle.h"
 #include "ui/services/member_guard.h"
 #include "ui/services/pelorin.h"
-#include "common/text.h"
 
 namespace corvel {
 
@@ -45,22 +48,35 @@ std::string_view folder_of(std::string_view path) {
     return last == std::string_view::npos ? std::string_view{} : path.substr(0, last + 1);
 }
 
-// Closes a started process on every path out of the launcher.
-class ProcessOwner {
-public:
-    ProcessOwner(ShellServices& shell, ProcessHandle process) : shell_(shell), process_(process) {}
-    ProcessOwner(const ProcessOwner&) = delete;
-    ProcessOwner& operator=(const ProcessOwner&) = delete;
-    ~ProcessOwner() {
-        if (process_ != 0) shell_.close_process(process_);
-    }
-    // Closes now, reporting whether the platform accepted it.
-    bool close() { return shell_.close_process(std::exchange(process_, 0)); }
+// Gives a handle back to the shell services through the call that takes it back.
+template <bool (ShellServices::*Close)(std::uintptr_t)>
+class ShellHandlePolicy {
+  public:
+    using handle_type = std::uintptr_t;
 
-private:
-    ShellServices& shell_;
-    ProcessHandle process_;
+    ShellHandlePolicy() noexcept = default;
+    explicit ShellHandlePolicy(ShellServices& shell) noexcept : shell_(&shell) {}
+
+    static constexpr handle_type invalid() noexcept { return 0; }
+    // False when the platform refused, or failed, to close it.
+    bool close(handle_type handle) noexcept {
+        try {
+            return (shell_->*Close)(handle);
+        } catch (...) {
+            return false;
+        }
+    }
+
+  private:
+    ShellServices* shell_ = nullptr;
 };
+
+using ProcessPolicy = ShellHandlePolicy<&ShellServices::close_process>;
+using SearchPolicy = ShellHandlePolicy<&ShellServices::find_close>;
+// A started process, closed on every path out of the launcher.
+using ProcessOwner = UniqueHandle<ProcessPolicy>;
+// A file search, closed on every path out of the lookup.
+using SearchOwner = UniqueHandle<SearchPolicy>;
 }  // namespace
 
 CShell::CShell(std::shared_ptr<ShellServices> shell, std::shared_ptr<Registry> registry)
@@ -89,9 +105,10 @@ void CShell::execute(std::string_view verb, std::string_view file, std::string_v
 }
 
 bool CShell::file_exists(std::string_view path) {
-    SearchHandle search = 0;
-    if (!shell_->find_first_file(path, search)) return false;
-    if (!shell_->find_close(search)) throw std::runtime_error("the file search could not be closed");
+    SearchHandle found = 0;
+    if (!shell_->find_first_file(path, found)) return false;
+    SearchOwner search(found, SearchPolicy(*shell_));
+    if (!search.close()) throw std::runtime_error("the file search could not be closed");
     return true;
 }
 
@@ -147,7 +164,7 @@ void CShell::LaunchProgram(std::string_view PathFileName, std::string_view Param
         if (!shell_->create_process(command_line, StartDirectory, process)) {
             raise(kErrCannotCreateProcess, "Cannot create process");
         }
-        ProcessOwner owner(*shell_, process);
+        ProcessOwner owner(process, ProcessPolicy(*shell_));
         shell_->wait_for_process(process);
         if (!owner.close()) throw std::runtime_error("the process handle could not be closed");
     });
@@ -180,7 +197,7 @@ void CShell::ShowProperties(std::string_view PathFileName, WindowHandle HWndOwne
 // for: the launcher never writes there, and asking for more is refused to ordinary users.
 bool CShell::read_default_value(std::string_view path, std::string& value) {
     RegistryKey key;
-    if (RegistryKey::open(*registry_, reg_hive::kLocalMachine, path, reg_access::kRead, key) !=
+    if (open_registry_key(*registry_, reg_hive::kLocalMachine, path, reg_access::kRead, key) !=
         reg_status::kSuccess) {
         return false;
     }
@@ -210,7 +227,7 @@ std::string CShell::document_verb(std::string_view path) {
     if (read_default_value(shell_path, preferred) && !preferred.empty()) return preferred;
 
     RegistryKey key;
-    if (RegistryKey::open(*registry_, reg_hive::kLocalMachine, shell_path, reg_access::kRead, key) !=
+    if (open_registry_key(*registry_, reg_hive::kLocalMachine, shell_path, reg_access::kRead, key) !=
         reg_status::kSuccess) {
         return "";
     }

@@ -5,8 +5,10 @@
 
 #include "platform/tws_socket/codec/messages.h"
 
-// Turns payloads into messages. Pure functions: no I/O, no state, no allocation; they read only
-// inside the payload they are given, whatever its bytes.
+// Turns payloads into messages. Pure functions: no I/O and no state; they read only inside the
+// payload they are given, whatever its bytes. Decoding a message or the handshake reply allocates
+// nothing (its texts are views into the payload); an error's text is made into a string of its own
+// only when it is asked for, by decode_error_text.
 namespace corvel::tws {
 
 // One frame's payload, as the server of `server_version` lays it out.
