@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/memory/memory_registry.h"
 #include "market_data/tws.h"
+#include "platform/memory/memory_registry.h"
 #include "platform/posix/system_clock.h"
 
 namespace corvel {
@@ -15,7 +15,7 @@ namespace {
 
 // A control that lets the benchmark raise its events directly, as the socket client would.
 class BenchControl final : public TwsControl {
-public:
+  public:
     TwsControlEvents* events = nullptr;
     void set_events(TwsControlEvents* e) override { events = e; }
     void connect(const std::string&, std::int32_t, std::int32_t) override {}
@@ -25,12 +25,12 @@ public:
 };
 
 class IdlePump final : public EventPump {
-public:
+  public:
     void ProcessPending() override {}
 };
 
 class EmptySink final : public TwsEventSink {
-public:
+  public:
     void IBTWSDatas() override {}
     void IBTWSdataLoss(double) override {}
     void IBTWSErrMsg(std::int32_t, std::int32_t, const std::string&) override {}
@@ -54,7 +54,8 @@ struct Engine {
         env.registry = std::make_shared<MemoryRegistry>();
         tws = make_ref<cTWS>(env);
         tws->Advise(&sink);
-        for (int t = 0; t <= 9; ++t) tws->AddRecordFilter(t);
+        for (int t = 0; t <= 9; ++t)
+            tws->AddRecordFilter(t);
         tws->Connect("127.0.0.1", 7497, 0);
     }
 
@@ -151,11 +152,15 @@ void deliver(benchmark::State& state) {
 }
 
 // Delivery by moving: the waiting records go to the result collection unchanged.
-void BM_DeliverMove(benchmark::State& state) { deliver(state); }
+void BM_DeliverMove(benchmark::State& state) {
+    deliver(state);
+}
 BENCHMARK(BM_DeliverMove)->Arg(999);
 
 // Delivery by condensing a million waiting ticks over 100 ids and tick types 0 to 9.
-void BM_DeliverCondense(benchmark::State& state) { deliver(state); }
+void BM_DeliverCondense(benchmark::State& state) {
+    deliver(state);
+}
 BENCHMARK(BM_DeliverCondense)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -137,7 +137,8 @@ Variant CAppSettings::GetSetting(std::string_view Section, std::string_view Key,
             }
             std::uint32_t raw = 0;
             // Registry DWORDs are little-endian on every platform that has a registry.
-            for (int i = 3; i >= 0; --i) raw = (raw << 8) | static_cast<unsigned char>(data[i]);
+            for (int i = 3; i >= 0; --i)
+                raw = (raw << 8) | static_cast<unsigned char>(data[i]);
             return Variant(static_cast<std::int32_t>(raw));
         }
         return Default;
@@ -167,7 +168,8 @@ void CAppSettings::SaveSetting(std::string_view Section, std::string_view Key, c
                 if (!number) raise(kErrComponentFailure, kClassSuffix, "CAppSettings component failure");
                 type = RegType::Dword;
                 const auto raw = static_cast<std::uint32_t>(*number);
-                for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>((raw >> (8 * i)) & 0xFF));
+                for (int i = 0; i < 4; ++i)
+                    data.push_back(static_cast<char>((raw >> (8 * i)) & 0xFF));
                 break;
             }
         }

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "seams/registry.h"
 #include "common/variant.h"
+#include "seams/registry.h"
 
 namespace corvel {
 
@@ -15,7 +15,7 @@ namespace corvel {
 // <RootKey>\<MainBranch>\<CompanyName>\<AppName>, one value per setting. Both libraries build it from
 // this one source; `library_name` ("Pelorin" or "Tallowin3") is the first part of its error sources.
 class CAppSettings {
-public:
+  public:
     static constexpr std::uint32_t kErrInvalidAppName = 0x8004427Du;
     static constexpr std::uint32_t kErrInvalidCompanyName = 0x8004427Eu;
     static constexpr std::uint32_t kErrInvalidMainBranch = 0x8004427Fu;
@@ -50,7 +50,7 @@ public:
     // Texts, dates and booleans are stored as text; every other value as a 32-bit integer.
     void SaveSetting(std::string_view Section, std::string_view Key, const Variant& Setting);
 
-private:
+  private:
     std::string section_path(std::string_view section) const;
     [[noreturn]] void raise(std::uint32_t number, const char* suffix, const char* description) const;
     template <class Body>

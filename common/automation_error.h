@@ -10,7 +10,7 @@ namespace corvel {
 // object: a number, a source and an English description. The COM adapters turn it into an
 // exception result; the dialogs hand it to the error handler.
 class AutomationError : public std::runtime_error {
-public:
+  public:
     AutomationError(std::int32_t number, std::string source, std::string description)
         : std::runtime_error(description),
           number_(number),
@@ -27,7 +27,7 @@ public:
     const std::string& source() const noexcept { return source_; }
     const std::string& description() const noexcept { return description_; }
 
-private:
+  private:
     std::int32_t number_;
     std::string source_;
     std::string description_;
@@ -36,7 +36,9 @@ private:
 // Object errors are numbered from this base; each class owns a range above it.
 inline constexpr std::uint32_t kObjectErrorBase = 0x80040000u;
 
-constexpr std::uint32_t object_error(std::uint32_t offset) { return kObjectErrorBase + offset; }
+constexpr std::uint32_t object_error(std::uint32_t offset) {
+    return kObjectErrorBase + offset;
+}
 
 // Errors a Visual Basic collection reports; callers of the tick collection expect these numbers.
 namespace vb_error {

@@ -37,8 +37,7 @@ constexpr long long kOleEpochDays = -25569;  // 1899-12-30 counted from 1970-01-
 
 double ole_date_from_civil(const CivilTime& t) {
     const long long days = days_from_civil(t.year, t.month, t.day) - kOleEpochDays;
-    const double fraction =
-        (t.hour * 3600.0 + t.minute * 60.0 + t.second + t.millisecond / 1000.0) / 86400.0;
+    const double fraction = (t.hour * 3600.0 + t.minute * 60.0 + t.second + t.millisecond / 1000.0) / 86400.0;
     // Before the epoch the day counts down but the fraction still counts the time of day up.
     return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
 }
@@ -66,7 +65,9 @@ CivilTime civil_rounded(double date, long long unit_ms) {
 
 }  // namespace
 
-CivilTime civil_from_ole_date(double date) { return civil_rounded(date, 1); }
+CivilTime civil_from_ole_date(double date) {
+    return civil_rounded(date, 1);
+}
 
 std::string format_general_date(double date) {
     // The general form shows whole seconds; round rather than cut the milliseconds.

@@ -13,28 +13,28 @@ namespace corvel {
 // object of the system does.
 template <class Derived>
 class RefCounted {
-public:
+  public:
     void add_ref() const noexcept { ++refs_; }
     void release() const noexcept {
         if (--refs_ == 0) delete static_cast<const Derived*>(this);
     }
     std::uint32_t ref_count() const noexcept { return refs_; }
 
-protected:
+  protected:
     RefCounted() = default;
     // A copy is a new object: it starts with no holders of its own.
     RefCounted(const RefCounted&) noexcept : refs_(0) {}
     RefCounted& operator=(const RefCounted&) noexcept { return *this; }
     ~RefCounted() = default;
 
-private:
+  private:
     mutable std::uint32_t refs_ = 0;
 };
 
 // A strong reference; null means "Nothing".
 template <class T>
 class Ref {
-public:
+  public:
     Ref() noexcept = default;
     Ref(std::nullptr_t) noexcept {}
     explicit Ref(T* p) noexcept : p_(p) {
@@ -68,7 +68,7 @@ public:
     friend bool operator==(const Ref& a, const Ref& b) noexcept { return a.p_ == b.p_; }
     friend bool operator==(const Ref& a, std::nullptr_t) noexcept { return a.p_ == nullptr; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 

@@ -21,8 +21,8 @@ class UniqueHandle : private Policy {
     using handle_type = typename Policy::handle_type;
 
     UniqueHandle() noexcept = default;
-    explicit UniqueHandle(handle_type h, Policy policy = Policy()) noexcept(
-        std::is_nothrow_move_constructible_v<Policy>)
+    explicit UniqueHandle(handle_type h,
+                          Policy policy = Policy()) noexcept(std::is_nothrow_move_constructible_v<Policy>)
         : Policy(std::move(policy)), h_(h) {}
     UniqueHandle(UniqueHandle&& other) noexcept
         : Policy(std::move(static_cast<Policy&>(other))), h_(other.release()) {}

@@ -9,17 +9,28 @@ namespace corvel {
 
 std::string_view Variant::type_name() const noexcept {
     switch (type()) {
-        case VariantType::Empty: return "Empty";
-        case VariantType::Byte: return "Byte";
-        case VariantType::Integer: return "Integer";
-        case VariantType::Long: return "Long";
-        case VariantType::LongLong: return "LongLong";
-        case VariantType::Single: return "Single";
-        case VariantType::Double: return "Double";
-        case VariantType::Currency: return "Currency";
-        case VariantType::Date: return "Date";
-        case VariantType::String: return "String";
-        case VariantType::Boolean: return "Boolean";
+        case VariantType::Empty:
+            return "Empty";
+        case VariantType::Byte:
+            return "Byte";
+        case VariantType::Integer:
+            return "Integer";
+        case VariantType::Long:
+            return "Long";
+        case VariantType::LongLong:
+            return "LongLong";
+        case VariantType::Single:
+            return "Single";
+        case VariantType::Double:
+            return "Double";
+        case VariantType::Currency:
+            return "Currency";
+        case VariantType::Date:
+            return "Date";
+        case VariantType::String:
+            return "String";
+        case VariantType::Boolean:
+            return "Boolean";
     }
     return "Empty";
 }
@@ -71,15 +82,24 @@ std::optional<std::int32_t> Variant::to_int32() const noexcept {
 
 std::string Variant::to_text() const {
     switch (type()) {
-        case VariantType::Empty: return {};
-        case VariantType::String: return as_string();
-        case VariantType::Boolean: return as_bool() ? "True" : "False";
-        case VariantType::Date: return format_general_date(as_date().value);
-        case VariantType::Byte: return std::to_string(std::get<std::uint8_t>(value_));
-        case VariantType::Integer: return std::to_string(std::get<std::int16_t>(value_));
-        case VariantType::Long: return std::to_string(std::get<std::int32_t>(value_));
-        case VariantType::LongLong: return std::to_string(std::get<std::int64_t>(value_));
-        default: return format_number(*number());
+        case VariantType::Empty:
+            return {};
+        case VariantType::String:
+            return as_string();
+        case VariantType::Boolean:
+            return as_bool() ? "True" : "False";
+        case VariantType::Date:
+            return format_general_date(as_date().value);
+        case VariantType::Byte:
+            return std::to_string(std::get<std::uint8_t>(value_));
+        case VariantType::Integer:
+            return std::to_string(std::get<std::int16_t>(value_));
+        case VariantType::Long:
+            return std::to_string(std::get<std::int32_t>(value_));
+        case VariantType::LongLong:
+            return std::to_string(std::get<std::int64_t>(value_));
+        default:
+            return format_number(*number());
     }
 }
 

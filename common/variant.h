@@ -20,12 +20,24 @@ struct Currency {
     friend bool operator==(const Currency&, const Currency&) = default;
 };
 
-enum class VariantType { Empty, Byte, Integer, Long, LongLong, Single, Double, Currency, Date, String, Boolean };
+enum class VariantType {
+    Empty,
+    Byte,
+    Integer,
+    Long,
+    LongLong,
+    Single,
+    Double,
+    Currency,
+    Date,
+    String,
+    Boolean
+};
 
 // The small variant an automation caller passes where a member takes "any value": settings, collection
 // indexes. It mirrors the subset of automation variants the system's logic ever sees.
 class Variant {
-public:
+  public:
     Variant() = default;
     Variant(std::uint8_t v) : value_(v) {}
     Variant(std::int16_t v) : value_(v) {}
@@ -67,9 +79,9 @@ public:
 
     friend bool operator==(const Variant&, const Variant&) = default;
 
-private:
-    std::variant<std::monostate, std::uint8_t, std::int16_t, std::int32_t, std::int64_t, float, double, Currency,
-                 OleDate, std::string, bool>
+  private:
+    std::variant<std::monostate, std::uint8_t, std::int16_t, std::int32_t, std::int64_t, float, double,
+                 Currency, OleDate, std::string, bool>
         value_;
 };
 

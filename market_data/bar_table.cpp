@@ -19,7 +19,8 @@ void BarTable::reset(std::uint32_t record_count) {
 }
 
 std::int32_t BarTable::group_of(std::int32_t id) const {
-    if (id >= 0 && static_cast<std::uint32_t>(id) < dense_.size()) return dense_[static_cast<std::size_t>(id)] - 1;
+    if (id >= 0 && static_cast<std::uint32_t>(id) < dense_.size())
+        return dense_[static_cast<std::size_t>(id)] - 1;
     const auto it = sparse_.find(id);
     return it == sparse_.end() ? -1 : it->second;
 }
@@ -54,7 +55,8 @@ const TWSBar* BarTable::find(std::int32_t id, std::int32_t type) const {
 std::vector<std::int32_t> BarTable::ids() const {
     std::vector<std::int32_t> ids;
     ids.reserve(groups_.size());
-    for (const auto& g : groups_) ids.push_back(g.id);
+    for (const auto& g : groups_)
+        ids.push_back(g.id);
     std::sort(ids.begin(), ids.end());
     return ids;
 }

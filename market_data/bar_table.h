@@ -33,7 +33,7 @@ struct TWSBar {
 // map, so every waiting tick is condensed whatever its id. Bars exist only for the pairs that occur, so
 // the table stays proportional to what was waiting.
 class BarTable {
-public:
+  public:
     static constexpr int kTypes = kMaxFilterType + 1;  // the types that pass the record filter
 
     // Empties the table for a condensing of `record_count` records.
@@ -50,7 +50,7 @@ public:
     // Whether any bar of this type exists.
     bool has_type(std::int32_t type) const noexcept { return (types_present_ >> type) & 1U; }
 
-private:
+  private:
     struct Group {
         std::int32_t id = 0;
         std::array<std::int32_t, kTypes> bar{};  // index into bars_ + 1; 0: none

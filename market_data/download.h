@@ -9,7 +9,7 @@ namespace corvel {
 // Convenience object: one connection object of its own and a handle on that object's result
 // collection, so a caller fetches ticks and frees them with two calls.
 class cDownload : public RefCounted<cDownload> {
-public:
+  public:
     explicit cDownload(const TwsEnvironment& environment);
     ~cDownload();
 
@@ -24,7 +24,7 @@ public:
     // Empties `TWSConteiner`; records already handed out stay readable.
     void FreeTWSDataBuffer() noexcept;
 
-private:
+  private:
     Ref<cTWS> tws_;
     Ref<cTWSDatas> container_;
 };

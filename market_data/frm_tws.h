@@ -10,11 +10,11 @@ namespace corvel {
 
 // What the hidden form raises to the connection object that owns it.
 class frmTWSEvents {
-public:
+  public:
     virtual void RunEvent(std::int32_t id, std::int32_t tick_type, double value) = 0;
     virtual void TwsErrMsg(std::int32_t id, std::int32_t error_code, const std::string& message) = 0;
 
-protected:
+  protected:
     ~frmTWSEvents() = default;
 };
 
@@ -22,7 +22,7 @@ protected:
 // True, refuses negative prices and sizes, and clears any error that comes back out of its own events:
 // the control never sees a failure of the connection object or of the caller's handlers.
 class frmTWS final : private TwsControlEvents {
-public:
+  public:
     explicit frmTWS(std::unique_ptr<TwsControl> control);
     ~frmTWS();
     frmTWS(const frmTWS&) = delete;
@@ -34,7 +34,7 @@ public:
     // Where the form's events go (the owner's `efrmTWS`); null stops them.
     void set_events(frmTWSEvents* events) noexcept { events_ = events; }
 
-private:
+  private:
     void on_tick_price(std::int32_t ticker_id, std::int32_t tick_type, double price,
                        std::int32_t attributes) override;
     void on_tick_size(std::int32_t ticker_id, std::int32_t tick_type, double size) override;

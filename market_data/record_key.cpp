@@ -7,8 +7,12 @@ namespace corvel {
 
 namespace {
 
-bool is_letter(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char fold(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool is_letter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+char fold(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::uint64_t mix(std::uint64_t x) noexcept {
     x ^= x >> 33;
@@ -80,10 +84,12 @@ std::string_view RecordKey::view(char (&buffer)[16]) const noexcept {
         }
         case kInlineTag: {
             const std::size_t n = (bits_ >> 2) & 7;
-            for (std::size_t i = 0; i < n; ++i) buffer[i] = static_cast<char>((bits_ >> (8 * (i + 1))) & 0xFF);
+            for (std::size_t i = 0; i < n; ++i)
+                buffer[i] = static_cast<char>((bits_ >> (8 * (i + 1))) & 0xFF);
             return std::string_view(buffer, n);
         }
-        default: return std::string_view(heap()->data, heap()->size);
+        default:
+            return std::string_view(heap()->data, heap()->size);
     }
 }
 
@@ -101,9 +107,10 @@ RecordKey RecordKey::folded_slow() const {
     switch (bits_ & kTagMask) {
         case kNumberTag: {
             RecordKey k;
-            k.bits_ = (bits_ & ~(0xFFULL << 8)) |
-                      (static_cast<std::uint64_t>(static_cast<unsigned char>(fold(static_cast<char>(bits_ >> 8))))
-                       << 8);
+            k.bits_ =
+                (bits_ & ~(0xFFULL << 8)) |
+                (static_cast<std::uint64_t>(static_cast<unsigned char>(fold(static_cast<char>(bits_ >> 8))))
+                 << 8);
             return k;
         }
         case kInlineTag: {
@@ -118,7 +125,8 @@ RecordKey RecordKey::folded_slow() const {
         default: {
             if (bits_ == 0) return {};
             std::string text(heap()->data, heap()->size);
-            for (char& c : text) c = fold(c);
+            for (char& c : text)
+                c = fold(c);
             return RecordKey(text);
         }
     }
@@ -126,7 +134,8 @@ RecordKey RecordKey::folded_slow() const {
 
 std::uint64_t RecordKey::hash_slow() const noexcept {
     switch (bits_ & kTagMask) {
-        case kInlineTag: return mix(bits_);
+        case kInlineTag:
+            return mix(bits_);
         default: {
             if (bits_ == 0) return 0;
             std::uint64_t h = 0xcbf29ce484222325ULL;
@@ -139,7 +148,8 @@ std::uint64_t RecordKey::hash_slow() const noexcept {
 }
 
 bool RecordKey::heap_equal(const RecordKey& a, const RecordKey& b) noexcept {
-    return a.heap()->size == b.heap()->size && std::memcmp(a.heap()->data, b.heap()->data, a.heap()->size) == 0;
+    return a.heap()->size == b.heap()->size &&
+           std::memcmp(a.heap()->data, b.heap()->data, a.heap()->size) == 0;
 }
 
 bool operator==(const RecordKey& a, std::string_view b) noexcept {

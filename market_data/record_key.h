@@ -16,7 +16,7 @@ namespace corvel {
 //   - longer texts: a pointer to a heap copy.
 // Every text has exactly one form, so two keys are equal exactly when their texts are.
 class RecordKey {
-public:
+  public:
     RecordKey() noexcept = default;
     RecordKey(std::string_view text);  // NOLINT: a key reads naturally where text is expected
     RecordKey(const char* text) : RecordKey(std::string_view(text)) {}
@@ -84,7 +84,7 @@ public:
     }
     friend bool operator==(const RecordKey& a, std::string_view b) noexcept;
 
-private:
+  private:
     static constexpr std::uint64_t kTagMask = 3;
     static constexpr std::uint64_t kNumberTag = 1;
     static constexpr std::uint64_t kInlineTag = 2;
@@ -95,7 +95,9 @@ private:
     };
 
     bool is_heap() const noexcept { return bits_ != 0 && (bits_ & kTagMask) == 0; }
-    const Heap* heap() const noexcept { return reinterpret_cast<const Heap*>(static_cast<std::uintptr_t>(bits_)); }
+    const Heap* heap() const noexcept {
+        return reinterpret_cast<const Heap*>(static_cast<std::uintptr_t>(bits_));
+    }
     void set_heap(std::string_view text);
     void copy_heap(const RecordKey& other);
     void free_heap() noexcept;

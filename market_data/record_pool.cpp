@@ -34,15 +34,22 @@ struct Slab {
     bool listed;         // in the owner's list of slabs with room
 };
 
-constexpr std::size_t kFirstCell = (sizeof(Slab) + alignof(cTWSData) - 1) / alignof(cTWSData) * alignof(cTWSData);
+constexpr std::size_t kFirstCell =
+    (sizeof(Slab) + alignof(cTWSData) - 1) / alignof(cTWSData) * alignof(cTWSData);
 constexpr std::uint32_t kCells = static_cast<std::uint32_t>((kSlabBytes - kFirstCell) / kCellBytes);
 
-char* cell(Slab* s, std::uint32_t i) { return reinterpret_cast<char*>(s) + kFirstCell + i * kCellBytes; }
+char* cell(Slab* s, std::uint32_t i) {
+    return reinterpret_cast<char*>(s) + kFirstCell + i * kCellBytes;
+}
 [[maybe_unused]] Slab* slab_of(void* p) {
     return reinterpret_cast<Slab*>(reinterpret_cast<std::uintptr_t>(p) & ~(std::uintptr_t{kSlabBytes} - 1));
 }
-bool has_room(const Slab* s) { return s->free != nullptr || s->bump < kCells; }
-void free_slab(Slab* s) noexcept { ::operator delete(s, std::align_val_t{kSlabBytes}); }
+bool has_room(const Slab* s) {
+    return s->free != nullptr || s->bump < kCells;
+}
+void free_slab(Slab* s) noexcept {
+    ::operator delete (s, std::align_val_t{kSlabBytes});
+}
 
 struct Pool {
     Slab* current = nullptr;  // slab allocated from
@@ -69,7 +76,7 @@ struct Pool {
                 current = room;
                 unlink(current);
             } else {
-                current = static_cast<Slab*>(::operator new(kSlabBytes, std::align_val_t{kSlabBytes}));
+                current = static_cast<Slab*>(::operator new (kSlabBytes, std::align_val_t{kSlabBytes}));
                 *current = Slab{this, nullptr, nullptr, nullptr, 0, 0, false};
                 ++slabs;
             }
@@ -144,8 +151,12 @@ void shutdown() noexcept {
 
 #ifdef CORVEL_PLAIN_RECORD_ALLOCATION
 // Sanitizer builds give every record its own allocation, so a use after free is caught.
-void* allocate(std::size_t bytes) { return ::operator new(bytes); }
-void deallocate(void* p) noexcept { ::operator delete(p); }
+void* allocate(std::size_t bytes) {
+    return ::operator new(bytes);
+}
+void deallocate(void* p) noexcept {
+    ::operator delete(p);
+}
 #else
 void* allocate(std::size_t bytes) {
     // Every cell is one record's size, and `deallocate` returns any pointer to its slab: memory of any
@@ -176,6 +187,8 @@ void deallocate(void* p) noexcept {
 
 #endif
 
-std::size_t slab_count() noexcept { return t_pool ? t_pool->slabs : 0; }
+std::size_t slab_count() noexcept {
+    return t_pool ? t_pool->slabs : 0;
+}
 
 }  // namespace corvel::record_pool

@@ -5,8 +5,7 @@
 
 namespace corvel {
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 namespace {
 void release_record(cTWSData* record) noexcept {
@@ -15,7 +14,8 @@ void release_record(cTWSData* record) noexcept {
 }  // namespace
 
 RecordStore::~RecordStore() {
-    for (std::uint32_t i = 0; i < size_; ++i) release_record(ring_[physical(i)].record);
+    for (std::uint32_t i = 0; i < size_; ++i)
+        release_record(ring_[physical(i)].record);
 }
 
 std::uint32_t RecordStore::find(const RecordKey& key) const noexcept {
@@ -35,7 +35,8 @@ std::uint32_t RecordStore::slot_of(std::uint32_t physical_index) const noexcept 
     if (ring_[physical_index].key.empty()) return kNoSlot;
     const std::uint32_t mask = 2 * capacity_ - 1;
     std::uint32_t i = home(ring_[physical_index].key.hash());
-    while (slots_[i] != physical_index) i = (i + 1) & mask;
+    while (slots_[i] != physical_index)
+        i = (i + 1) & mask;
     return i;
 }
 
@@ -44,7 +45,8 @@ void RecordStore::index_insert(std::uint32_t physical_index) noexcept {
     index_insert_from(home(ring_[physical_index].key.hash()), 0, physical_index);
 }
 
-void RecordStore::index_insert_from(std::uint32_t slot, std::uint32_t probe, std::uint32_t physical_index) noexcept {
+void RecordStore::index_insert_from(std::uint32_t slot, std::uint32_t probe,
+                                    std::uint32_t physical_index) noexcept {
     const std::uint32_t mask = 2 * capacity_ - 1;
     std::uint32_t carried = physical_index;
     for (std::uint32_t i = slot;; i = (i + 1) & mask, ++probe) {
@@ -80,13 +82,15 @@ void RecordStore::index_remove(std::uint32_t slot) noexcept {
 
 void RecordStore::rebuild_index() noexcept {
     std::fill_n(slots_.get(), 2 * static_cast<std::size_t>(capacity_), kEmptySlot);
-    for (std::uint32_t i = 0; i < size_; ++i) index_insert(physical(i));
+    for (std::uint32_t i = 0; i < size_; ++i)
+        index_insert(physical(i));
 }
 
 void RecordStore::relocate(std::uint32_t new_capacity) {
     auto ring = std::make_unique<Entry[]>(new_capacity);
     auto slots = std::make_unique_for_overwrite<std::uint32_t[]>(2 * static_cast<std::size_t>(new_capacity));
-    for (std::uint32_t i = 0; i < size_; ++i) ring[i] = std::move(ring_[physical(i)]);
+    for (std::uint32_t i = 0; i < size_; ++i)
+        ring[i] = std::move(ring_[physical(i)]);
     ring_ = std::move(ring);
     slots_ = std::move(slots);
     capacity_ = new_capacity;
@@ -173,7 +177,8 @@ void RecordStore::erase_front(std::uint32_t count) noexcept {
         head_ = 0;
         if (capacity_ > 0) std::fill_n(slots_.get(), 2 * static_cast<std::size_t>(capacity_), kEmptySlot);
     } else {
-        while (count-- > 0) release_record(take_front());
+        while (count-- > 0)
+            release_record(take_front());
     }
     trim();
 }

@@ -21,7 +21,7 @@ namespace corvel {
 //
 // Removal from the middle shifts the shorter side by one: linear in the distance to the nearer end.
 class RecordStore : public RefCounted<RecordStore> {
-public:
+  public:
     static constexpr std::uint32_t npos = 0xFFFFFFFFu;
 
     RecordStore() = default;
@@ -50,7 +50,7 @@ public:
     // Gives memory back once a backlog has drained.
     void trim() noexcept;
 
-private:
+  private:
     struct Entry {
         RecordKey key;
         cTWSData* record = nullptr;
@@ -60,7 +60,9 @@ private:
     static constexpr std::uint32_t kMinCapacity = 16;
     static constexpr std::uint32_t kLongProbe = 48;
 
-    std::uint32_t physical(std::uint32_t position) const noexcept { return (head_ + position) & (capacity_ - 1); }
+    std::uint32_t physical(std::uint32_t position) const noexcept {
+        return (head_ + position) & (capacity_ - 1);
+    }
     std::uint32_t home(std::uint64_t hash) const noexcept {
         const std::uint64_t mask = 2ULL * capacity_ - 1;
         return static_cast<std::uint32_t>((scrambled_ ? scramble(hash) : hash) & mask);

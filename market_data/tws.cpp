@@ -7,8 +7,7 @@
 
 namespace corvel {
 
-cTWS::cTWS(const TwsEnvironment& environment)
-    : pump_(environment.pump), clock_(environment.clock) {
+cTWS::cTWS(const TwsEnvironment& environment) : pump_(environment.pump), clock_(environment.clock) {
     if (!environment.create_control || !pump_ || !clock_ || !environment.registry) {
         throw std::invalid_argument("cTWS needs a control factory, an event pump, a clock and a registry");
     }
@@ -34,7 +33,8 @@ cTWS::~cTWS() {
 }
 
 void cTWS::AddRecordFilter(std::int32_t IndTickType) noexcept {
-    if (IndTickType >= 0 && IndTickType <= kMaxFilterType) record_filter_.set(static_cast<std::size_t>(IndTickType));
+    if (IndTickType >= 0 && IndTickType <= kMaxFilterType)
+        record_filter_.set(static_cast<std::size_t>(IndTickType));
 }
 
 bool cTWS::Connect(std::string_view Host, std::int32_t Port, std::int32_t clientId) {
@@ -54,7 +54,8 @@ bool cTWS::Connect(std::string_view Host, std::int32_t Port, std::int32_t client
         return false;
     }
     try {
-        generic_ticks_ = settings_->GetSetting(kSettingsSection, kGenericTicksKey, kDefaultGenericTicks).to_text();
+        generic_ticks_ =
+            settings_->GetSetting(kSettingsSection, kGenericTicksKey, kDefaultGenericTicks).to_text();
     } catch (...) {
         // The list keeps its previous value.
     }
@@ -74,18 +75,22 @@ void cTWS::disconnect() {
     }
 }
 
-void cTWS::StartQuery(std::int32_t id, std::string_view symbol, std::string_view secType, std::string_view expiri,
-                      double strike, std::string_view pRight, std::string_view multiplier,
-                      std::string_view exchange, std::string_view PrimaryExchange, std::string_view curency) {
+void cTWS::StartQuery(std::int32_t id, std::string_view symbol, std::string_view secType,
+                      std::string_view expiri, double strike, std::string_view pRight,
+                      std::string_view multiplier, std::string_view exchange,
+                      std::string_view PrimaryExchange, std::string_view curency) {
     if (id > 0) pairing(id) = PairState{};
     if (generic_ticks_.empty()) generic_ticks_ = kDefaultGenericTicks;
-    ContractRequest contract{std::string(symbol),   std::string(secType),  std::string(expiri),
-                             strike,                std::string(pRight),   std::string(multiplier),
-                             std::string(exchange), std::string(PrimaryExchange), std::string(curency)};
+    ContractRequest contract{
+        std::string(symbol), std::string(secType),    std::string(expiri),   strike,
+        std::string(pRight), std::string(multiplier), std::string(exchange), std::string(PrimaryExchange),
+        std::string(curency)};
     form_->Tws1().request_market_data(id, contract, generic_ticks_, false);
 }
 
-void cTWS::StopQuery(std::int32_t id) { form_->Tws1().cancel_market_data(id); }
+void cTWS::StopQuery(std::int32_t id) {
+    form_->Tws1().cancel_market_data(id);
+}
 
 std::uint32_t cTWS::Advise(TwsEventSink* sink) {
     if (!sink) throw std::invalid_argument("no event sink");
@@ -140,7 +145,8 @@ constexpr std::int32_t kDensePairingIds = 1 << 16;
 }  // namespace
 
 cTWS::PairState& cTWS::pairing(std::int32_t id) {
-    if (id >= 0 && static_cast<std::size_t>(id) < pairing_dense_.size()) return pairing_dense_[static_cast<std::size_t>(id)];
+    if (id >= 0 && static_cast<std::size_t>(id) < pairing_dense_.size())
+        return pairing_dense_[static_cast<std::size_t>(id)];
     if (id > 0 && id < kDensePairingIds) {
         // Growing keeps every other id's state; an id that had map state keeps it too.
         const std::size_t old_size = pairing_dense_.size();
@@ -158,7 +164,8 @@ cTWS::PairState& cTWS::pairing(std::int32_t id) {
 }
 
 void cTWS::RunEvent(std::int32_t id, std::int32_t tick_type, double value) {
-    if (tick_type < 0 || tick_type > kMaxFilterType || !record_filter_.test(static_cast<std::size_t>(tick_type))) {
+    if (tick_type < 0 || tick_type > kMaxFilterType ||
+        !record_filter_.test(static_cast<std::size_t>(tick_type))) {
         return;
     }
     if (tick_type < 6) {

@@ -20,7 +20,7 @@ namespace corvel {
 
 // The outgoing events of a connection object.
 class TwsEventSink {
-public:
+  public:
     // Ticks are waiting in the buffer (never raised while a previous one is still running).
     virtual void IBTWSDatas() = 0;
     // A delivery had to condense; `MsgDate` is the local time of the condensing.
@@ -28,7 +28,7 @@ public:
     // An error message of the TWS control.
     virtual void IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::string& errorMsg) = 0;
 
-protected:
+  protected:
     ~TwsEventSink() = default;
 };
 
@@ -40,7 +40,7 @@ protected:
 // Everything runs on the creating thread. Create it with `make_ref`: handlers may release the last
 // reference from inside an event, so the object keeps itself alive while it raises one.
 class cTWS final : public RefCounted<cTWS>, private frmTWSEvents {
-public:
+  public:
     static constexpr const char* kDefaultGenericTicks = "100,101,104,105,107,165,225,232,233,236";
     static constexpr const char* kSettingsSection = "SettingsCorvel";
     static constexpr const char* kGenericTicksKey = "CorvelgenericTicks";
@@ -69,9 +69,10 @@ public:
     // False when the control refused the connect call; errors are reported only through the result.
     bool Connect(std::string_view Host, std::int32_t Port, std::int32_t clientId);
     void disconnect();
-    void StartQuery(std::int32_t id, std::string_view symbol, std::string_view secType, std::string_view expiri,
-                    double strike, std::string_view pRight, std::string_view multiplier, std::string_view exchange,
-                    std::string_view PrimaryExchange, std::string_view curency);
+    void StartQuery(std::int32_t id, std::string_view symbol, std::string_view secType,
+                    std::string_view expiri, double strike, std::string_view pRight,
+                    std::string_view multiplier, std::string_view exchange, std::string_view PrimaryExchange,
+                    std::string_view curency);
     void StopQuery(std::int32_t id);
 
     // Event connection: the returned cookie (never 0) ends it again through `Unadvise`.
@@ -86,7 +87,7 @@ public:
     // Lets a test start the counter near its wrap.
     void set_record_counter_for_test(std::int32_t value) noexcept { record_counter_ = value; }
 
-private:
+  private:
     // Pairing state of one subscription id: per side (bid, ask, last) whether a price armed the next
     // size, and the last size recorded.
     struct PairState {
@@ -114,7 +115,7 @@ private:
     std::int32_t max_record_ = 1000;
     std::int32_t max_id_ = 0;
     std::bitset<kMaxFilterType + 1> record_filter_;
-    std::vector<PairState> pairing_dense_;                  // ids 0 .. largest started id
+    std::vector<PairState> pairing_dense_;                       // ids 0 .. largest started id
     std::unordered_map<std::int32_t, PairState> pairing_other_;  // any other id
     std::int32_t record_counter_ = 0;
     bool raising_ = false;

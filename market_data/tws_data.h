@@ -12,7 +12,7 @@ namespace corvel {
 // or caller holds it. Forty bytes from a pool of equal cells, so a million waiting ticks stay small and
 // cheap to make and free; final, because every cell has exactly its size.
 class cTWSData final : public RefCounted<cTWSData> {
-public:
+  public:
     std::int32_t id = 0;
     std::int32_t TickType = 0;
     double Price = 0.0;

@@ -40,11 +40,13 @@ void cTWSDatas::Add(const Ref<cTWSData>& CTWItem, std::optional<std::string_view
     RecordKey key;
     if (VarKey) {
         if (VarKey->empty()) {
-            throw AutomationError(vb_error::kInvalidProcedureCall, kSource, vb_error::kInvalidProcedureCallText);
+            throw AutomationError(vb_error::kInvalidProcedureCall, kSource,
+                                  vb_error::kInvalidProcedureCallText);
         }
         key = RecordKey(*VarKey).folded();
         if (store_->find(key) != RecordStore::npos) {
-            throw AutomationError(vb_error::kKeyAlreadyAssociated, kSource, vb_error::kKeyAlreadyAssociatedText);
+            throw AutomationError(vb_error::kKeyAlreadyAssociated, kSource,
+                                  vb_error::kKeyAlreadyAssociatedText);
         }
     }
     cTWSData* record = CTWItem.get();

@@ -17,14 +17,14 @@ namespace corvel {
 // is not there, 9 for a position out of range, 457 for a key already present). It holds references:
 // a record lives on as long as any caller holds it, also after `Clear`.
 class cTWSDatas : public RefCounted<cTWSDatas> {
-public:
+  public:
     // The source every error of the collection carries, whichever layer raises it.
     static constexpr const char* kErrorSource = "Tallowin3.cTWSDatas";
 
     // Walks the records by position, in order. It keeps the inner collection it started on, so a
     // `Clear` during a walk ends nothing early and frees nothing under it.
     class Enumerator {
-    public:
+      public:
         explicit Enumerator(Ref<RecordStore> store) noexcept : store_(std::move(store)) {}
         // The next record, or false at the end.
         bool Next(Ref<cTWSData>& out);
@@ -32,7 +32,7 @@ public:
         void Reset() noexcept { next_ = 0; }
         Enumerator Clone() const { return *this; }
 
-    private:
+      private:
         Ref<RecordStore> store_;
         std::uint32_t next_ = 0;
     };
@@ -62,7 +62,7 @@ public:
 
     // Range-for over the current records, by position.
     class Iterator {
-    public:
+      public:
         Iterator(const RecordStore* store, std::uint32_t pos) noexcept : store_(store), pos_(pos) {}
         cTWSData& operator*() const noexcept { return *store_->at(pos_); }
         Iterator& operator++() noexcept {
@@ -71,14 +71,14 @@ public:
         }
         bool operator!=(const Iterator& o) const noexcept { return pos_ != o.pos_; }
 
-    private:
+      private:
         const RecordStore* store_;
         std::uint32_t pos_;
     };
     Iterator begin() const noexcept { return Iterator(store_.get(), 0); }
     Iterator end() const noexcept { return Iterator(store_.get(), store_->size()); }
 
-private:
+  private:
     enum class Lookup { Found, NoKey, OutOfRange, BadIndex };
     Lookup locate(const Variant& index, std::uint32_t& position) const;
     [[noreturn]] static void raise_lookup_error(Lookup result);

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "seams/clock.h"
-#include "seams/registry.h"
 #include "seams/event_pump.h"
+#include "seams/registry.h"
 #include "seams/tws_control.h"
 
 namespace corvel {

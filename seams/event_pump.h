@@ -6,7 +6,7 @@ namespace corvel {
 // (socket readiness, window messages) without waiting; tick intake calls it after notifying its caller,
 // which may deliver further ticks re-entrantly.
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     virtual void ProcessPending() = 0;
 };

@@ -14,7 +14,7 @@ struct NumberSeparators {
 
 // Dates, times and numbers in the forms the user chose for their locale.
 class LocaleFormat {
-public:
+  public:
     virtual ~LocaleFormat() = default;
     // `date` is an OLE date (days since 30 December 1899, fraction = time of day).
     virtual std::string short_date(double date) = 0;

@@ -34,7 +34,7 @@ inline constexpr std::int32_t kNo = 7;
 
 // A modal message box. Without a title the application's own title is shown.
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // Shows `prompt` with `style` (buttons + icon) and returns the answer.
     virtual std::int32_t MsgBox(std::string_view prompt, std::int32_t style,

@@ -7,7 +7,7 @@ namespace corvel {
 
 // The operating system's version query.
 class OsVersion {
-public:
+  public:
     // Record sizes of the extended and the basic version record.
     static constexpr std::uint32_t kExtendedRecord = 156;
     static constexpr std::uint32_t kBasicRecord = 148;

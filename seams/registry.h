@@ -80,7 +80,7 @@ inline constexpr std::uint32_t kAllAccess = 0xF003F;
 // The registry as the system uses it. Names and texts are UTF-8 here; a binding converts them to what
 // the platform stores. Value data is raw bytes: a REG_SZ value's bytes include its terminating NUL.
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     // Creates the key and every missing key above it, or opens it if present.
@@ -89,11 +89,13 @@ public:
     virtual RegStatus open_key(RegKeyHandle parent, std::string_view path, std::uint32_t access,
                                RegKeyHandle& out) = 0;
     // Type and size in bytes of a value, without its data.
-    virtual RegStatus query_value(RegKeyHandle key, std::string_view name, RegType& type, std::uint32_t& size) = 0;
+    virtual RegStatus query_value(RegKeyHandle key, std::string_view name, RegType& type,
+                                  std::uint32_t& size) = 0;
     // Reads a value into `data`; kMoreData (and nothing read) when it is larger than `capacity` bytes.
-    virtual RegStatus read_value(RegKeyHandle key, std::string_view name, std::uint32_t capacity, RegType& type,
-                                 std::string& data) = 0;
-    virtual RegStatus set_value(RegKeyHandle key, std::string_view name, RegType type, std::string_view data) = 0;
+    virtual RegStatus read_value(RegKeyHandle key, std::string_view name, std::uint32_t capacity,
+                                 RegType& type, std::string& data) = 0;
+    virtual RegStatus set_value(RegKeyHandle key, std::string_view name, RegType type,
+                                std::string_view data) = 0;
     // Length, in characters and without a terminator, of the key's longest value name.
     virtual RegStatus query_max_value_name_length(RegKeyHandle key, std::uint32_t& length) = 0;
     // Name of the value at `index`; kMoreData when the name and a terminator do not fit `capacity`

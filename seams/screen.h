@@ -55,7 +55,7 @@ inline constexpr std::int32_t kSizableToolWindow = 5;
 // The window operations the placement store needs: read and apply a window's placement record and
 // find the desktop. A failing call answers false and changes nothing.
 class Screen {
-public:
+  public:
     virtual ~Screen() = default;
     virtual bool get_window_placement(WindowHandle window, WindowPlacement& placement) = 0;
     virtual bool set_window_placement(WindowHandle window, const WindowPlacement& placement) = 0;
@@ -64,7 +64,7 @@ public:
 
 // What a dialog offers the placement store about itself. Width and height are in pixels.
 class PlacedForm {
-public:
+  public:
     virtual const std::string& Name() const = 0;
     virtual WindowHandle hWnd() const = 0;
     virtual bool Visible() const = 0;
@@ -74,7 +74,7 @@ public:
     virtual corvel::WindowState WindowState() const = 0;
     virtual void WindowState(corvel::WindowState state) = 0;
 
-protected:
+  protected:
     ~PlacedForm() = default;
 };
 

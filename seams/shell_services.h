@@ -27,7 +27,7 @@ using SearchHandle = std::uintptr_t;
 
 // The shell and process services the shell launcher hands things to.
 class ShellServices {
-public:
+  public:
     virtual ~ShellServices() = default;
 
     // Opens `file` (a path, folder or address) with `verb` (empty: the shell's default verb). Returns the

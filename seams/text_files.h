@@ -8,7 +8,7 @@ namespace corvel {
 // again, so a log never stays open between two lines. Paths are used exactly as given (a relative
 // name lies in the process's current directory).
 class TextFiles {
-public:
+  public:
     virtual ~TextFiles() = default;
     // Appends `text` to the file, creating it if missing. False when the file cannot be written.
     virtual bool append(std::string_view path, std::string_view text) = 0;

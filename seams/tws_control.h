@@ -20,7 +20,7 @@ struct ContractRequest {
 
 // What a TWS control reports to its owner. Every event arrives on the thread that owns the control.
 class TwsControlEvents {
-public:
+  public:
     // A price tick; the fourth value (can-auto-execute and friends) is passed on but means nothing here.
     virtual void on_tick_price(std::int32_t ticker_id, std::int32_t tick_type, double price,
                                std::int32_t attributes) = 0;
@@ -28,7 +28,7 @@ public:
     virtual void on_tick_size(std::int32_t ticker_id, std::int32_t tick_type, double size) = 0;
     virtual void on_error(std::int32_t id, std::int32_t error_code, const std::string& message) = 0;
 
-protected:
+  protected:
     ~TwsControlEvents() = default;
 };
 
@@ -39,7 +39,7 @@ protected:
 // handler can release the last reference to the connection object), so a control must not touch its
 // own state after a callback returns unless it knows it is still alive.
 class TwsControl {
-public:
+  public:
     virtual ~TwsControl() = default;
 
     virtual void set_events(TwsControlEvents* events) = 0;

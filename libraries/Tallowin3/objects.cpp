@@ -245,7 +245,8 @@ void TwsObject::IBTWSdataLoss(double MsgDate) {
 
 void TwsObject::IBTWSErrMsg(std::int32_t id, std::int32_t errorCode, const std::string& errorMsg) {
     VARIANT args[3];
-    for (auto& a : args) ::VariantInit(&a);
+    for (auto& a : args)
+        ::VariantInit(&a);
     V_VT(&args[0]) = VT_I4;
     V_I4(&args[0]) = id;
     V_VT(&args[1]) = VT_I4;

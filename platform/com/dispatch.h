@@ -1,6 +1,8 @@
 #pragma once
 
+// Everything else of the Windows SDK assumes the base definitions are in place.
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include <new>
@@ -80,7 +82,8 @@ class Dispatchable : public Implements<Derived, Dual, ISupportErrorInfo, Others.
             if (unwrap_script_references(args)) {
                 adjusted.rgvarg = args.data();
                 clear_pending_error();
-                hr = info->Invoke(static_cast<Dual*>(this), id, flags, &adjusted, result, excepinfo, arg_error);
+                hr = info->Invoke(static_cast<Dual*>(this), id, flags, &adjusted, result, excepinfo,
+                                  arg_error);
             }
         }
         // The method's own failure becomes an exception with its number, source and description,

@@ -19,7 +19,8 @@ HRESULT hresult_of(std::int32_t number) noexcept {
     return static_cast<HRESULT>(number);
 }
 
-HRESULT report_error(REFIID iid, HRESULT hr, const std::string& source, const std::string& description) noexcept {
+HRESULT report_error(REFIID iid, HRESULT hr, const std::string& source,
+                     const std::string& description) noexcept {
     t_pending = true;
     t_pending_hr = hr;
     try {
@@ -39,7 +40,9 @@ HRESULT report_error(REFIID iid, HRESULT hr, const std::string& source, const st
     return hr;
 }
 
-void clear_pending_error() noexcept { t_pending = false; }
+void clear_pending_error() noexcept {
+    t_pending = false;
+}
 
 bool take_pending_error(HRESULT hr, EXCEPINFO* info) noexcept {
     if (!t_pending || t_pending_hr != hr) return false;

@@ -1,6 +1,8 @@
 #pragma once
 
+// Everything else of the Windows SDK assumes the base definitions are in place.
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include <string>
@@ -17,7 +19,8 @@ HRESULT hresult_of(std::int32_t number) noexcept;
 
 // Records the error for the calling thread's error object and for the dispatch call in progress, and
 // returns its result.
-HRESULT report_error(REFIID iid, HRESULT hr, const std::string& source, const std::string& description) noexcept;
+HRESULT report_error(REFIID iid, HRESULT hr, const std::string& source,
+                     const std::string& description) noexcept;
 
 // Exactly one place per method turns an exception into a result: every interface method body runs
 // through here.

@@ -12,7 +12,7 @@ namespace corvel::com {
 // thread-local object with a destructor would pin the DLL in memory for as long as the thread lives.
 template <class Logic, class Wrapper>
 class IdentityMap {
-public:
+  public:
     static Wrapper* find(const Logic* logic) {
         if (!map_) return nullptr;
         const auto it = map_->find(logic);
@@ -31,7 +31,7 @@ public:
         }
     }
 
-private:
+  private:
     using Map = std::unordered_map<const Logic*, Wrapper*>;
     static inline thread_local Map* map_ = nullptr;
 };

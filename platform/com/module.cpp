@@ -9,10 +9,18 @@ volatile LONG g_objects = 0;
 volatile LONG g_locks = 0;
 }  // namespace
 
-void set_module(HMODULE module) noexcept { g_module = module; }
-void set_library_name(const char* name) noexcept { g_library_name = name; }
-const char* library_name() noexcept { return g_library_name; }
-HMODULE module() noexcept { return g_module; }
+void set_module(HMODULE module) noexcept {
+    g_module = module;
+}
+void set_library_name(const char* name) noexcept {
+    g_library_name = name;
+}
+const char* library_name() noexcept {
+    return g_library_name;
+}
+HMODULE module() noexcept {
+    return g_module;
+}
 
 std::wstring module_path() {
     std::wstring path(MAX_PATH, L'\0');
@@ -27,8 +35,12 @@ std::wstring module_path() {
     }
 }
 
-void object_created() noexcept { ::InterlockedIncrement(&g_objects); }
-void object_destroyed() noexcept { ::InterlockedDecrement(&g_objects); }
+void object_created() noexcept {
+    ::InterlockedIncrement(&g_objects);
+}
+void object_destroyed() noexcept {
+    ::InterlockedDecrement(&g_objects);
+}
 void lock_server(bool lock) noexcept {
     if (lock) {
         ::InterlockedIncrement(&g_locks);
@@ -36,7 +48,11 @@ void lock_server(bool lock) noexcept {
         ::InterlockedDecrement(&g_locks);
     }
 }
-long live_objects() noexcept { return g_objects; }
-bool can_unload() noexcept { return g_objects == 0 && g_locks == 0; }
+long live_objects() noexcept {
+    return g_objects;
+}
+bool can_unload() noexcept {
+    return g_objects == 0 && g_locks == 0;
+}
 
 }  // namespace corvel::com

@@ -23,7 +23,7 @@ bool can_unload() noexcept;
 
 // Counts one object for as long as it lives.
 class ObjectCount {
-public:
+  public:
     ObjectCount() noexcept { object_created(); }
     ObjectCount(const ObjectCount&) noexcept { object_created(); }
     ObjectCount& operator=(const ObjectCount&) noexcept { return *this; }

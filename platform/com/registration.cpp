@@ -19,7 +19,8 @@ using UnregisterForUser = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 template <class Function>
 Function oleaut32_function(const char* name) {
     HMODULE oleaut32 = ::GetModuleHandleW(L"oleaut32.dll");
-    return oleaut32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(oleaut32, name))) : nullptr;
+    return oleaut32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(oleaut32, name)))
+                    : nullptr;
 }
 
 HRESULT register_type_library(RegistrationScope scope, ITypeLib* library, const std::wstring& path,
@@ -36,12 +37,15 @@ HRESULT register_type_library(RegistrationScope scope, ITypeLib* library, const 
 HRESULT unregister_type_library(RegistrationScope scope, REFGUID libid, const TLIBATTR& attr) {
     if (scope == RegistrationScope::User) {
         const auto for_user = oleaut32_function<UnregisterForUser>("UnRegisterTypeLibForUser");
-        return for_user ? for_user(libid, attr.wMajorVerNum, attr.wMinorVerNum, attr.lcid, attr.syskind) : E_NOTIMPL;
+        return for_user ? for_user(libid, attr.wMajorVerNum, attr.wMinorVerNum, attr.lcid, attr.syskind)
+                        : E_NOTIMPL;
     }
     return ::UnRegisterTypeLib(libid, attr.wMajorVerNum, attr.wMinorVerNum, attr.lcid, attr.syskind);
 }
 
-HRESULT from_status(LONG status) { return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status); }
+HRESULT from_status(LONG status) {
+    return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
+}
 
 struct Root {
     HKEY hive;
@@ -55,8 +59,8 @@ Root root_of(RegistrationScope scope) {
 
 HRESULT set_key(const Root& root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
     win32::unique_hkey key;
-    LONG status = ::RegCreateKeyExW(root.hive, (root.prefix + path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                    KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    LONG status = ::RegCreateKeyExW(root.hive, (root.prefix + path).c_str(), 0, nullptr,
+                                    REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS) return from_status(status);
     status = ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -119,7 +123,8 @@ HRESULT unregister_classes(RegistrationScope scope, const Server& server) {
         if (SUCCEEDED(library->GetLibAttr(&attr))) {
             const HRESULT hr = unregister_type_library(scope, server.libid, *attr);
             library->ReleaseTLibAttr(attr);
-            if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY) result = SELFREG_E_TYPELIB;
+            if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY)
+                result = SELFREG_E_TYPELIB;
         }
     }
     return result;

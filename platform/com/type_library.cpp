@@ -13,7 +13,9 @@ namespace corvel::com {
 
 namespace {
 struct GuidLess {
-    bool operator()(const GUID& a, const GUID& b) const noexcept { return std::memcmp(&a, &b, sizeof(GUID)) < 0; }
+    bool operator()(const GUID& a, const GUID& b) const noexcept {
+        return std::memcmp(&a, &b, sizeof(GUID)) < 0;
+    }
 };
 std::mutex g_mutex;
 win32::com_ptr<ITypeLib> g_library;

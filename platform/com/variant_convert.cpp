@@ -16,20 +16,34 @@ Variant from_variant(const VARIANT& v, const char* error_source) {
     if (type == (VT_VARIANT | VT_BYREF)) return from_variant(*V_VARIANTREF(&v), error_source);
     const bool byref = (type & VT_BYREF) != 0;
     switch (type & ~VT_BYREF) {
-        case VT_EMPTY: return Variant();
-        case VT_ERROR: return Variant();
-        case VT_BSTR: return Variant(win32::from_bstr(byref ? *V_BSTRREF(&v) : V_BSTR(&v)));
-        case VT_UI1: return Variant(static_cast<std::uint8_t>(byref ? *V_UI1REF(&v) : V_UI1(&v)));
-        case VT_I2: return Variant(static_cast<std::int16_t>(byref ? *V_I2REF(&v) : V_I2(&v)));
-        case VT_I4: return Variant(static_cast<std::int32_t>(byref ? *V_I4REF(&v) : V_I4(&v)));
-        case VT_INT: return Variant(static_cast<std::int32_t>(byref ? *V_INTREF(&v) : V_INT(&v)));
-        case VT_I8: return Variant(static_cast<std::int64_t>(byref ? *V_I8REF(&v) : V_I8(&v)));
-        case VT_R4: return Variant(byref ? *V_R4REF(&v) : V_R4(&v));
-        case VT_R8: return Variant(byref ? *V_R8REF(&v) : V_R8(&v));
-        case VT_CY: return Variant(Currency{(byref ? *V_CYREF(&v) : V_CY(&v)).int64});
-        case VT_DATE: return Variant(OleDate{byref ? *V_DATEREF(&v) : V_DATE(&v)});
-        case VT_BOOL: return Variant((byref ? *V_BOOLREF(&v) : V_BOOL(&v)) != VARIANT_FALSE);
-        default: break;
+        case VT_EMPTY:
+            return Variant();
+        case VT_ERROR:
+            return Variant();
+        case VT_BSTR:
+            return Variant(win32::from_bstr(byref ? *V_BSTRREF(&v) : V_BSTR(&v)));
+        case VT_UI1:
+            return Variant(static_cast<std::uint8_t>(byref ? *V_UI1REF(&v) : V_UI1(&v)));
+        case VT_I2:
+            return Variant(static_cast<std::int16_t>(byref ? *V_I2REF(&v) : V_I2(&v)));
+        case VT_I4:
+            return Variant(static_cast<std::int32_t>(byref ? *V_I4REF(&v) : V_I4(&v)));
+        case VT_INT:
+            return Variant(static_cast<std::int32_t>(byref ? *V_INTREF(&v) : V_INT(&v)));
+        case VT_I8:
+            return Variant(static_cast<std::int64_t>(byref ? *V_I8REF(&v) : V_I8(&v)));
+        case VT_R4:
+            return Variant(byref ? *V_R4REF(&v) : V_R4(&v));
+        case VT_R8:
+            return Variant(byref ? *V_R8REF(&v) : V_R8(&v));
+        case VT_CY:
+            return Variant(Currency{(byref ? *V_CYREF(&v) : V_CY(&v)).int64});
+        case VT_DATE:
+            return Variant(OleDate{byref ? *V_DATEREF(&v) : V_DATE(&v)});
+        case VT_BOOL:
+            return Variant((byref ? *V_BOOLREF(&v) : V_BOOL(&v)) != VARIANT_FALSE);
+        default:
+            break;
     }
     // Anything else (an object with a default value, a decimal) converts as a caller's text would.
     win32::unique_variant text;

@@ -104,7 +104,9 @@ WindowHandle MemoryScreen::create_window(std::int32_t left, std::int32_t top, st
     return handle;
 }
 
-void MemoryScreen::destroy_window(WindowHandle window) { windows_.erase(window); }
+void MemoryScreen::destroy_window(WindowHandle window) {
+    windows_.erase(window);
+}
 
 void MemoryScreen::show_window(WindowHandle window, bool visible) {
     const auto it = windows_.find(window);

@@ -12,7 +12,7 @@ namespace corvel {
 // normal, the minimise commands minimise it), so a test reads back exactly what a dialog would find
 // the next time. It is the screen of the headless host and of the placement store's tests.
 class MemoryScreen final : public Screen {
-public:
+  public:
     struct Window {
         WindowPlacement placement;  // show_command holds 1, 2 or 3: the window's state
         bool visible = false;
@@ -42,7 +42,7 @@ public:
     void fail_get(int times = 1) { failing_gets_ = times; }
     void fail_set(int times = 1) { failing_sets_ = times; }
 
-private:
+  private:
     static constexpr WindowHandle kDesktop = 0x10010;
 
     std::map<WindowHandle, Window> windows_;

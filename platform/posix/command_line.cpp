@@ -3,14 +3,17 @@
 namespace corvel {
 
 namespace {
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 }  // namespace
 
 std::vector<std::string> split_command_line(std::string_view line, bool program_first) {
     std::vector<std::string> args;
     std::size_t i = 0;
     const auto skip_blanks = [&] {
-        while (i < line.size() && is_blank(line[i])) ++i;
+        while (i < line.size() && is_blank(line[i]))
+            ++i;
     };
 
     skip_blanks();
@@ -18,10 +21,12 @@ std::vector<std::string> split_command_line(std::string_view line, bool program_
         std::string program;
         if (line[i] == '"') {
             const std::size_t close = line.find('"', i + 1);
-            program = line.substr(i + 1, close == std::string_view::npos ? std::string_view::npos : close - i - 1);
+            program =
+                line.substr(i + 1, close == std::string_view::npos ? std::string_view::npos : close - i - 1);
             i = close == std::string_view::npos ? line.size() : close + 1;
         } else {
-            while (i < line.size() && !is_blank(line[i])) program.push_back(line[i++]);
+            while (i < line.size() && !is_blank(line[i]))
+                program.push_back(line[i++]);
         }
         args.push_back(std::move(program));
         skip_blanks();

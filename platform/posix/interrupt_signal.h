@@ -2,8 +2,8 @@
 
 #include <csignal>
 
-#include "seams/io_reactor.h"
 #include "platform/tws_socket/socket.h"
+#include "seams/io_reactor.h"
 
 namespace corvel {
 

@@ -43,7 +43,7 @@ std::intptr_t result_of_spawn_error(int error) {
 
 // Owns the file actions of one spawn.
 class SpawnActions {
-public:
+  public:
     SpawnActions() { ok_ = ::posix_spawn_file_actions_init(&actions_) == 0; }
     SpawnActions(const SpawnActions&) = delete;
     SpawnActions& operator=(const SpawnActions&) = delete;
@@ -51,12 +51,13 @@ public:
         if (ok_) ::posix_spawn_file_actions_destroy(&actions_);
     }
     bool change_directory(const std::string& directory) {
-        return ok_ && (directory.empty() || ::posix_spawn_file_actions_addchdir_np(&actions_, directory.c_str()) == 0);
+        return ok_ && (directory.empty() ||
+                       ::posix_spawn_file_actions_addchdir_np(&actions_, directory.c_str()) == 0);
     }
     bool ok() const noexcept { return ok_; }
     posix_spawn_file_actions_t* get() noexcept { return &actions_; }
 
-private:
+  private:
     posix_spawn_file_actions_t actions_{};
     bool ok_ = false;
 };
@@ -68,7 +69,8 @@ int spawn(const std::vector<std::string>& args, const std::string& directory, pi
     if (!actions.change_directory(directory)) return ENOMEM;
     std::vector<char*> argv;
     argv.reserve(args.size() + 1);
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    for (const auto& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     return ::posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ);
 }
@@ -82,14 +84,17 @@ int wait_exit_status(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool has_wildcard(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
+bool has_wildcard(std::string_view path) {
+    return path.find_first_of("*?") != std::string_view::npos;
+}
 }  // namespace
 
 PosixShellServices::PosixShellServices(std::string opener) : opener_(std::move(opener)) {}
 
 PosixShellServices::~PosixShellServices() {
     // Processes started and never closed are reaped when they have ended; running ones go on.
-    for (const ProcessHandle process : running_) ::waitpid(static_cast<pid_t>(process), nullptr, WNOHANG);
+    for (const ProcessHandle process : running_)
+        ::waitpid(static_cast<pid_t>(process), nullptr, WNOHANG);
 }
 
 // The opener hands the target to the user's application and returns; its exit codes say what failed.
@@ -112,7 +117,8 @@ std::intptr_t PosixShellServices::run_opener(std::string_view target) {
 std::intptr_t PosixShellServices::start_program(std::string_view file, std::string_view parameters,
                                                 std::string_view directory) {
     std::vector<std::string> args = {"/bin/sh", "-c", "\"$@\" </dev/null &", "sh", std::string(file)};
-    for (auto& arg : split_command_line(parameters, false)) args.push_back(std::move(arg));
+    for (auto& arg : split_command_line(parameters, false))
+        args.push_back(std::move(arg));
     pid_t pid = 0;
     const int error = spawn(args, std::string(directory), pid);
     if (error != 0) return result_of_spawn_error(error);
@@ -132,8 +138,8 @@ std::intptr_t PosixShellServices::shell_execute(WindowHandle, std::string_view v
 }
 
 bool PosixShellServices::shell_execute_ex(ShellExecuteInfo& info) {
-    info.instance = shell_execute(info.owner, info.verb, info.file, info.parameters, info.directory,
-                                  info.show_command);
+    info.instance =
+        shell_execute(info.owner, info.verb, info.file, info.parameters, info.directory, info.show_command);
     return info.instance > 32;
 }
 
@@ -162,7 +168,8 @@ bool PosixShellServices::find_first_file(std::string_view path, SearchHandle& se
     bool found = false;
     if (has_wildcard(path)) {
         glob_t matches{};
-        found = ::glob(pattern.c_str(), GLOB_NOSORT | GLOB_NOESCAPE, nullptr, &matches) == 0 && matches.gl_pathc > 0;
+        found = ::glob(pattern.c_str(), GLOB_NOSORT | GLOB_NOESCAPE, nullptr, &matches) == 0 &&
+                matches.gl_pathc > 0;
         ::globfree(&matches);
     } else {
         struct stat info {};
@@ -174,6 +181,8 @@ bool PosixShellServices::find_first_file(std::string_view path, SearchHandle& se
     return true;
 }
 
-bool PosixShellServices::find_close(SearchHandle search) { return searches_.erase(search) != 0; }
+bool PosixShellServices::find_close(SearchHandle search) {
+    return searches_.erase(search) != 0;
+}
 
 }  // namespace corvel

@@ -10,10 +10,10 @@ namespace corvel {
 // coarse real-time clock (a few milliseconds of resolution, a few nanoseconds of cost) and keeps the
 // local offset until the next quarter hour, when a daylight-saving change may have moved it.
 class SystemClock final : public Clock {
-public:
+  public:
     double now() override;
 
-private:
+  private:
     std::int64_t offset_valid_until_ = INT64_MIN;
     std::int64_t offset_seconds_ = 0;
 };

@@ -47,9 +47,13 @@ std::string PosixLocaleFormat::format(const char* pattern, double date) const {
     return std::string(buffer, n);
 }
 
-std::string PosixLocaleFormat::short_date(double date) { return format("%x", date); }
+std::string PosixLocaleFormat::short_date(double date) {
+    return format("%x", date);
+}
 
-std::string PosixLocaleFormat::long_time(double date) { return format("%X", date); }
+std::string PosixLocaleFormat::long_time(double date) {
+    return format("%X", date);
+}
 
 NumberSeparators PosixLocaleFormat::number_separators() {
     if (locale_ == static_cast<locale_t>(nullptr)) return {};

@@ -15,20 +15,20 @@ namespace corvel {
 // The system log stands in for the application event log. The error handler writes there only on
 // the NT family, which this platform is not, so it stays quiet unless a caller asks directly.
 class SyslogEventLog final : public EventLog {
-public:
+  public:
     bool write_error(std::string_view text) override;
 };
 
 // This platform has no Windows version record: every query fails, so `IsWindowsNT` is false.
 class PosixOsVersion final : public OsVersion {
-public:
+  public:
     std::optional<std::int32_t> platform_id(std::uint32_t) override { return std::nullopt; }
 };
 
 // The user's date, time and number forms from the locale the environment names (LC_ALL, LC_TIME,
 // LC_NUMERIC, LANG), without touching the process's own locale.
 class PosixLocaleFormat final : public LocaleFormat {
-public:
+  public:
     PosixLocaleFormat();
     ~PosixLocaleFormat() override;
     PosixLocaleFormat(const PosixLocaleFormat&) = delete;
@@ -38,7 +38,7 @@ public:
     std::string long_time(double date) override;
     NumberSeparators number_separators() override;
 
-private:
+  private:
     std::string format(const char* pattern, double date) const;
     locale_t locale_;
 };

@@ -24,6 +24,8 @@ bool PosixTextFiles::append(std::string_view path, std::string_view text) {
     return file.close();
 }
 
-bool PosixTextFiles::remove(std::string_view path) { return ::unlink(std::string(path).c_str()) == 0; }
+bool PosixTextFiles::remove(std::string_view path) {
+    return ::unlink(std::string(path).c_str()) == 0;
+}
 
 }  // namespace corvel

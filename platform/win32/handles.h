@@ -1,6 +1,8 @@
 #pragma once
 
+// Everything else of the Windows SDK assumes the base definitions are in place.
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <type_traits>

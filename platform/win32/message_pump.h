@@ -13,11 +13,11 @@ namespace corvel::win32 {
 // look at the queue is a call into the system (and a costly one under Wine). Looking at most once a
 // millisecond keeps the host as responsive as ever while a burst goes through at full speed.
 class MessagePump final : public EventPump {
-public:
+  public:
     MessagePump();
     void ProcessPending() override;
 
-private:
+  private:
     std::int64_t ticks_per_interval_ = 0;
     std::int64_t next_ = 0;
 };

@@ -6,7 +6,7 @@ namespace corvel::win32 {
 
 // Local time from the system clock, as an OLE date.
 class Win32Clock final : public Clock {
-public:
+  public:
     double now() override;
 };
 

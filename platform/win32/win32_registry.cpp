@@ -16,7 +16,9 @@ HKEY to_hkey(RegKeyHandle h) {
     return reinterpret_cast<HKEY>(h);
 }
 
-bool is_text(RegType type) { return type == RegType::Sz || type == RegType::ExpandSz || type == RegType::MultiSz; }
+bool is_text(RegType type) {
+    return type == RegType::Sz || type == RegType::ExpandSz || type == RegType::MultiSz;
+}
 
 }  // namespace
 
@@ -37,16 +39,18 @@ RegStatus Win32Registry::open_key(RegKeyHandle parent, std::string_view path, st
     return status;
 }
 
-RegStatus Win32Registry::query_value(RegKeyHandle key, std::string_view name, RegType& type, std::uint32_t& size) {
+RegStatus Win32Registry::query_value(RegKeyHandle key, std::string_view name, RegType& type,
+                                     std::uint32_t& size) {
     DWORD t = 0, n = 0;
-    const LONG status = ::RegQueryValueExA(to_hkey(key), utf8_to_ansi(name).c_str(), nullptr, &t, nullptr, &n);
+    const LONG status =
+        ::RegQueryValueExA(to_hkey(key), utf8_to_ansi(name).c_str(), nullptr, &t, nullptr, &n);
     type = static_cast<RegType>(t);
     size = n;
     return status;
 }
 
-RegStatus Win32Registry::read_value(RegKeyHandle key, std::string_view name, std::uint32_t capacity, RegType& type,
-                                    std::string& data) {
+RegStatus Win32Registry::read_value(RegKeyHandle key, std::string_view name, std::uint32_t capacity,
+                                    RegType& type, std::string& data) {
     std::vector<BYTE> buffer(capacity ? capacity : 1);
     DWORD t = 0, n = capacity;
     const LONG status =
@@ -58,7 +62,8 @@ RegStatus Win32Registry::read_value(RegKeyHandle key, std::string_view name, std
     return status;
 }
 
-RegStatus Win32Registry::set_value(RegKeyHandle key, std::string_view name, RegType type, std::string_view data) {
+RegStatus Win32Registry::set_value(RegKeyHandle key, std::string_view name, RegType type,
+                                   std::string_view data) {
     const std::string bytes = is_text(type) ? utf8_to_ansi(data) : std::string(data);
     return ::RegSetValueExA(to_hkey(key), utf8_to_ansi(name).c_str(), 0, static_cast<DWORD>(type),
                             reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
@@ -93,6 +98,8 @@ RegStatus Win32Registry::delete_key(RegKeyHandle parent, std::string_view path) 
     return ::RegDeleteKeyA(to_hkey(parent), utf8_to_ansi(path).c_str());
 }
 
-RegStatus Win32Registry::close_key(RegKeyHandle key) { return ::RegCloseKey(to_hkey(key)); }
+RegStatus Win32Registry::close_key(RegKeyHandle key) {
+    return ::RegCloseKey(to_hkey(key));
+}
 
 }  // namespace corvel::win32

@@ -17,8 +17,9 @@ constexpr wchar_t kClassName[] = L"CorvelTwsSocketWindow";
 // registered under the host's instance outlives the DLL, and the DLL loaded again cannot register it.
 HINSTANCE own_instance() noexcept {
     HMODULE module = nullptr;
-    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&own_instance), &module);
+    ::GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&own_instance), &module);
     return module;
 }
 
@@ -27,7 +28,7 @@ SRWLOCK g_class_lock = SRWLOCK_INIT;
 int g_class_users = 0;
 
 class ClassLock {
-public:
+  public:
     ClassLock() noexcept { ::AcquireSRWLockExclusive(&g_class_lock); }
     ~ClassLock() { ::ReleaseSRWLockExclusive(&g_class_lock); }
     ClassLock(const ClassLock&) = delete;
@@ -35,14 +36,17 @@ public:
 };
 
 UINT milliseconds_until(SteadyTime when) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
     // A due timer still goes through the message queue, so a callback never runs inside set_timer.
     return static_cast<UINT>(std::clamp<std::int64_t>(left.count(), USER_TIMER_MINIMUM, 0x7FFFFFFF));
 }
 
 }  // namespace
 
-std::shared_ptr<WindowReactor> WindowReactor::create() { return std::shared_ptr<WindowReactor>(new WindowReactor()); }
+std::shared_ptr<WindowReactor> WindowReactor::create() {
+    return std::shared_ptr<WindowReactor>(new WindowReactor());
+}
 
 // The class is registered with the first window and unregistered with the last: none is left when
 // the DLL can be unloaded (no object, so no reactor, is alive then), and no DllMain has to call the
@@ -74,8 +78,8 @@ WindowReactor::ClassUse::~ClassUse() {
 }
 
 WindowReactor::WindowReactor() {
-    window_.reset(::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, own_instance(),
-                                    nullptr));
+    window_.reset(
+        ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, own_instance(), nullptr));
     if (!window_) throw std::runtime_error("cannot create the socket window");
     ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowReactor::window_proc));
@@ -100,7 +104,8 @@ void WindowReactor::watch(NativeSocket socket, IoHandler& handler, bool want_wri
     // Writability is announced only after a send had to wait; a socket that can take data now would
     // otherwise never be reported, so ask once.
     if (newly_writing) {
-        ::PostMessageW(window_.get(), kSocketMessage, static_cast<WPARAM>(socket), WSAMAKESELECTREPLY(FD_WRITE, 0));
+        ::PostMessageW(window_.get(), kSocketMessage, static_cast<WPARAM>(socket),
+                       WSAMAKESELECTREPLY(FD_WRITE, 0));
     }
 }
 
@@ -133,7 +138,8 @@ LRESULT CALLBACK WindowReactor::window_proc(HWND window, UINT message, WPARAM wp
         // A handler may release the last owner of this reactor; it stays until the message is done.
         const std::shared_ptr<WindowReactor> keep = self->shared_from_this();
         if (message == kSocketMessage) {
-            self->on_socket(static_cast<NativeSocket>(wparam), WSAGETSELECTEVENT(lparam), WSAGETSELECTERROR(lparam));
+            self->on_socket(static_cast<NativeSocket>(wparam), WSAGETSELECTEVENT(lparam),
+                            WSAGETSELECTERROR(lparam));
         } else {
             self->on_timer(wparam);
         }
@@ -158,7 +164,8 @@ void WindowReactor::on_socket(NativeSocket socket, WORD events, WORD error) {
     if (readable && depth_ == 0 && watches_.count(socket)) {
         u_long waiting = 0;
         if (::ioctlsocket(static_cast<SOCKET>(socket), FIONREAD, &waiting) == 0 && waiting > 0) {
-            ::PostMessageW(window_.get(), kSocketMessage, static_cast<WPARAM>(socket), WSAMAKESELECTREPLY(FD_READ, 0));
+            ::PostMessageW(window_.get(), kSocketMessage, static_cast<WPARAM>(socket),
+                           WSAMAKESELECTREPLY(FD_READ, 0));
         }
     }
 }

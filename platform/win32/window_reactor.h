@@ -5,8 +5,8 @@
 #include <memory>
 #include <unordered_map>
 
-#include "seams/io_reactor.h"
 #include "platform/win32/handles.h"
+#include "seams/io_reactor.h"
 
 namespace corvel::win32 {
 
@@ -14,7 +14,7 @@ namespace corvel::win32 {
 // receives WSAAsyncSelect notifications and WM_TIMER, so every callback runs inside that thread's
 // message loop (the host application's, or the pump of tick intake), never on a thread of its own.
 class WindowReactor final : public IoReactor, public std::enable_shared_from_this<WindowReactor> {
-public:
+  public:
     static std::shared_ptr<WindowReactor> create();
     ~WindowReactor() override;
     WindowReactor(const WindowReactor&) = delete;
@@ -27,7 +27,7 @@ public:
 
     HWND window() const noexcept { return window_.get(); }
 
-private:
+  private:
     WindowReactor();
     static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void on_socket(NativeSocket socket, WORD events, WORD error);
@@ -39,7 +39,7 @@ private:
     };
     // The window class, held for as long as this reactor's window exists (so declared before it).
     class ClassUse {
-    public:
+      public:
         ClassUse();
         ~ClassUse();
         ClassUse(const ClassUse&) = delete;

@@ -9,14 +9,15 @@ namespace corvel {
 namespace {
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     std::shared_ptr<MemoryRegistry> registry = std::make_shared<MemoryRegistry>();
     CAppSettings settings{registry, "Pelorin"};
 
     void TearDown() override { EXPECT_EQ(registry->open_key_count(), 0) << "a registry key was left open"; }
 
     void init() { settings.Init("HALVARD", "Corvel"); }
-    std::optional<MemoryRegistry::StoredValue> stored(const std::string& section, const std::string& key) const {
+    std::optional<MemoryRegistry::StoredValue> stored(const std::string& section,
+                                                      const std::string& key) const {
         return registry->value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\" + section, key);
     }
     static AutomationError error_of(const std::function<void()>& f) {
@@ -31,7 +32,8 @@ protected:
 
 std::string dword(std::uint32_t v) {
     std::string d;
-    for (int i = 0; i < 4; ++i) d.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 4; ++i)
+        d.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     return d;
 }
 
@@ -106,9 +108,11 @@ TEST_F(SettingsTest, MissingOrForeignValuesGiveTheDefaultUnchanged) {
     settings.SaveSetting("S", "Other", 1);
     EXPECT_EQ(settings.GetSetting("S", "K", "dflt"), Variant("dflt"));
     EXPECT_TRUE(settings.GetSetting("S", "K", Variant()).is_empty());
-    registry->put_value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\S", "Bin", RegType::Binary, "\x01\x02");
+    registry->put_value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\S", "Bin", RegType::Binary,
+                        "\x01\x02");
     EXPECT_EQ(settings.GetSetting("S", "Bin", "dflt"), Variant("dflt"));
-    registry->put_value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\S", "Short", RegType::Dword, "\x01");
+    registry->put_value(reg_hive::kCurrentUser, "Software\\HALVARD\\Corvel\\S", "Short", RegType::Dword,
+                        "\x01");
     EXPECT_EQ(settings.GetSetting("S", "Short", 9), Variant(9));
 }
 
@@ -180,7 +184,8 @@ TEST_F(SettingsTest, DeleteRemovesKeysNotValues) {
 TEST_F(SettingsTest, GetAllKeysListsValueNamesInOrder) {
     init();
     std::vector<std::string> keys{"stale"};
-    for (const char* k : {"One", "Two", "Three"}) settings.SaveSetting("S", k, 1);
+    for (const char* k : {"One", "Two", "Three"})
+        settings.SaveSetting("S", k, 1);
     settings.GetAllKeys("S", keys);
     EXPECT_EQ(keys, (std::vector<std::string>{"One", "Two", "Three"}));
     settings.SaveSetting("Empty\\Child", "x", 1);  // creates the empty section on the way
@@ -197,8 +202,9 @@ TEST_F(SettingsTest, GetAllKeysListsValueNamesInOrder) {
 TEST_F(SettingsTest, TheLibraryNameStartsEverySource) {
     CAppSettings other(registry, "Tallowin3");
     EXPECT_EQ(error_of([&] { other.AppName(""); }).source(), "Tallowin3.CAppSettings");
-    EXPECT_EQ(error_of([&] { other.GetAllKeys("nope", *std::make_unique<std::vector<std::string>>()); }).source(),
-              "Tallowin3.CAppSetting");
+    EXPECT_EQ(
+        error_of([&] { other.GetAllKeys("nope", *std::make_unique<std::vector<std::string>>()); }).source(),
+        "Tallowin3.CAppSetting");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/memory/memory_registry.h"
 #include "market_data/tws.h"
+#include "platform/memory/memory_registry.h"
 #include "platform/posix/poll_loop.h"
 #include "platform/posix/system_clock.h"
 #include "platform/tws_socket/tws_socket_client.h"

@@ -8,7 +8,7 @@ namespace corvel {
 namespace {
 
 class DownloadTest : public ::testing::Test {
-protected:
+  protected:
     fakes::FakeEnvironment fake;
     Ref<cDownload> download = make_ref<cDownload>(fake.environment());
 };

@@ -6,8 +6,9 @@ namespace corvel {
 namespace {
 
 TEST(RecordKey, EveryShapeReadsBackAsItsText) {
-    for (const char* text : {"", "a", "a0", "a7", "a2147483640", "a4294967295", "a4294967296", "a007", "A12",
-                             "d5_1_1", "d12_4_4_5", "abcdefg", "abcdefgh", "a very long key indeed", "7", "_1"}) {
+    for (const char* text :
+         {"", "a", "a0", "a7", "a2147483640", "a4294967295", "a4294967296", "a007", "A12", "d5_1_1",
+          "d12_4_4_5", "abcdefg", "abcdefgh", "a very long key indeed", "7", "_1"}) {
         const RecordKey key(text);
         EXPECT_EQ(key.str(), text);
         EXPECT_EQ(key.size(), std::string(text).size());

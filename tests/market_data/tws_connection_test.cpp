@@ -146,8 +146,8 @@ TEST_F(ConnectionTest, ErrorMessagesAreForwardedOnlyWhileConnected) {
     tws->disconnect();
     fake.script->error(-1, 2104, "after");
     ASSERT_EQ(sink.errors.size(), 1U);
-    EXPECT_EQ(sink.errors[0], (fakes::RecordingSink::ErrorEvent{7, 200,
-                                                                 "No security definition has been found for the request"}));
+    EXPECT_EQ(sink.errors[0], (fakes::RecordingSink::ErrorEvent{
+                                  7, 200, "No security definition has been found for the request"}));
 }
 
 TEST_F(ConnectionTest, AFailingErrorHandlerIsIgnored) {

@@ -5,8 +5,8 @@
 #include <new>
 #include <random>
 #include <set>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/automation_error.h"
@@ -25,7 +25,8 @@ std::int32_t error_number(const std::function<void()>& f) {
 
 std::vector<std::string> names(const cTWSDatas& c) {
     std::vector<std::string> out;
-    for (auto& r : c) out.push_back(r.NameID.str());
+    for (auto& r : c)
+        out.push_back(r.NameID.str());
     return out;
 }
 
@@ -188,10 +189,14 @@ TEST(TickCollection, BehavesAsASimpleOrderedMapUnderRandomUse) {
     std::uint32_t counter = 0;
     auto key_for = [&](int kind) -> std::string {
         switch (kind) {
-            case 0: return "a" + std::to_string(counter++);
-            case 1: return "a" + std::to_string(1024u * (counter++ % 4096));  // same low bits
-            case 2: return "K" + std::to_string(counter++) + "_x";
-            default: return "long key number " + std::to_string(counter++);
+            case 0:
+                return "a" + std::to_string(counter++);
+            case 1:
+                return "a" + std::to_string(1024u * (counter++ % 4096));  // same low bits
+            case 2:
+                return "K" + std::to_string(counter++) + "_x";
+            default:
+                return "long key number " + std::to_string(counter++);
         }
     };
     for (int step = 0; step < 60000; ++step) {
@@ -230,7 +235,8 @@ TEST(TickCollection, BehavesAsASimpleOrderedMapUnderRandomUse) {
 TEST(TickCollection, HoldsMillionsInOrderAndDrainsFromTheFront) {
     auto c = make_ref<cTWSDatas>();
     constexpr std::uint32_t n = 2'000'000;
-    for (std::uint32_t i = 0; i < n; ++i) c->item_add(RecordKey::numbered('a', i)).id = static_cast<std::int32_t>(i);
+    for (std::uint32_t i = 0; i < n; ++i)
+        c->item_add(RecordKey::numbered('a', i)).id = static_cast<std::int32_t>(i);
     ASSERT_EQ(c->Count(), static_cast<std::int32_t>(n));
     EXPECT_EQ(c->Item("a1999999")->id, 1999999);
     for (std::uint32_t i = 0; i < n; ++i) {
@@ -251,10 +257,12 @@ TEST(RecordMemory, SlabsGoBackWhenTheirRecordsGo) {
     const auto before = record_pool::slab_count();
     {
         std::vector<Ref<cTWSData>> records;
-        for (int i = 0; i < 100000; ++i) records.push_back(make_ref<cTWSData>());
+        for (int i = 0; i < 100000; ++i)
+            records.push_back(make_ref<cTWSData>());
         EXPECT_GT(record_pool::slab_count(), before + 50);
         // Free every other record first: slabs stay while any of their records lives.
-        for (std::size_t i = 0; i < records.size(); i += 2) records[i] = nullptr;
+        for (std::size_t i = 0; i < records.size(); i += 2)
+            records[i] = nullptr;
         EXPECT_GT(record_pool::slab_count(), before + 50);
     }
     EXPECT_LE(record_pool::slab_count(), before + 1);

@@ -6,7 +6,7 @@ namespace corvel {
 namespace {
 
 class DeliveryTest : public TwsFixture {
-protected:
+  protected:
     void SetUp() override {
         TwsFixture::SetUp();
         connect();
@@ -24,8 +24,8 @@ protected:
     static std::vector<std::string> full(const cTWSDatas& c) {
         std::vector<std::string> out;
         for (const auto& r : c) {
-            out.push_back(r.NameID.str() + " " + std::to_string(r.id) + " " + std::to_string(r.TickType) + " " +
-                          format_number(r.Price) + " @" + format_number(r.sDate));
+            out.push_back(r.NameID.str() + " " + std::to_string(r.id) + " " + std::to_string(r.TickType) +
+                          " " + format_number(r.Price) + " @" + format_number(r.sDate));
         }
         return out;
     }
@@ -94,11 +94,15 @@ TEST_F(DeliveryTest, CondensingAttachesSizesAndOrdersTheExtremesInTime) {
     trade(0, 11, 4, 4.0);
     tws->MaxRecord(8);
     EXPECT_EQ(full(*tws->GetCurrentData()), (std::vector<std::string>{
-                                                 "d0_4_1 0 4 10 @1", "d0_4_1_5 0 5 1 @1",
-                                                 "e0_4_2 0 4 12 @2", "e0_4_2_5 0 5 2 @2",
-                                                 "f0_4_3 0 4 9 @3", "f0_4_3_5 0 5 3 @3",
-                                                 "g0_4_4 0 4 11 @4", "g0_4_4_5 0 5 8 @4",
-                                             }));
+                                                "d0_4_1 0 4 10 @1",
+                                                "d0_4_1_5 0 5 1 @1",
+                                                "e0_4_2 0 4 12 @2",
+                                                "e0_4_2_5 0 5 2 @2",
+                                                "f0_4_3 0 4 9 @3",
+                                                "f0_4_3_5 0 5 3 @3",
+                                                "g0_4_4 0 4 11 @4",
+                                                "g0_4_4_5 0 5 8 @4",
+                                            }));
 }
 
 TEST_F(DeliveryTest, ASeriesEndingWhereItStartedKeepsOnlyItsFirstAndItsLow) {
@@ -107,9 +111,11 @@ TEST_F(DeliveryTest, ASeriesEndingWhereItStartedKeepsOnlyItsFirstAndItsLow) {
     trade(0, 10, 3, 3.0);
     tws->MaxRecord(1);
     EXPECT_EQ(full(*tws->GetCurrentData()), (std::vector<std::string>{
-                                                 "d0_4_1 0 4 10 @1", "d0_4_1_5 0 5 1 @1",
-                                                 "f0_4_3 0 4 9 @2", "f0_4_3_5 0 5 2 @2",
-                                             }));
+                                                "d0_4_1 0 4 10 @1",
+                                                "d0_4_1_5 0 5 1 @1",
+                                                "f0_4_3 0 4 9 @2",
+                                                "f0_4_3_5 0 5 2 @2",
+                                            }));
 }
 
 TEST_F(DeliveryTest, OutputGoesByPointThenTypeThenId) {
@@ -122,13 +128,17 @@ TEST_F(DeliveryTest, OutputGoesByPointThenTypeThenId) {
     fake.script->size(0, BID_SIZE, 50);
     tws->MaxRecord(1);
     EXPECT_EQ(lines(*tws->GetCurrentData()), (std::vector<std::string>{
-                                                  "d0_1_1 0 1 3", "d0_1_1_0 0 0 0",
-                                                  "d2_1_1 2 1 5", "d2_1_1_0 2 0 0",
-                                                  "d0_6_1 0 6 7",
-                                                  "g0_1_4 0 1 4", "g0_1_4_0 0 0 50",
-                                                  "g2_1_4 2 1 6", "g2_1_4_0 2 0 0",
-                                                  "g0_6_4 0 6 8",
-                                              }));
+                                                 "d0_1_1 0 1 3",
+                                                 "d0_1_1_0 0 0 0",
+                                                 "d2_1_1 2 1 5",
+                                                 "d2_1_1_0 2 0 0",
+                                                 "d0_6_1 0 6 7",
+                                                 "g0_1_4 0 1 4",
+                                                 "g0_1_4_0 0 0 50",
+                                                 "g2_1_4 2 1 6",
+                                                 "g2_1_4_0 2 0 0",
+                                                 "g0_6_4 0 6 8",
+                                             }));
 }
 
 TEST_F(DeliveryTest, RecordsWithoutAPositiveValueAreDroppedByCondensing) {
@@ -196,11 +206,12 @@ TEST_F(DeliveryTest, NoTickVanishesWhateverItsIdOrType) {
     fake.script->price(0, OPEN_TICK, 1);
     tws->MaxRecord(1);
     EXPECT_EQ(lines(*tws->GetCurrentData()), (std::vector<std::string>{
-                                                  "d-5_4_1 -5 4 7", "d-5_4_1_5 -5 5 0",
-                                                  "d0_14_1 0 14 1",
-                                                  "d1000_37_1 1000 37 2",
-                                                  "g1000_37_4 1000 37 3",
-                                              }));
+                                                 "d-5_4_1 -5 4 7",
+                                                 "d-5_4_1_5 -5 5 0",
+                                                 "d0_14_1 0 14 1",
+                                                 "d1000_37_1 1000 37 2",
+                                                 "g1000_37_4 1000 37 3",
+                                             }));
 }
 
 TEST_F(DeliveryTest, SizesBeyondThirtyTwoBitsDoNotStopDelivery) {
@@ -226,13 +237,19 @@ TEST_F(DeliveryTest, CondensingKeepsFractionalSizesAsTheyArrived) {
     fake.script->size(0, ASK_SIZE, 0.0001);
     tws->MaxRecord(1);
     EXPECT_EQ(lines(*tws->GetCurrentData()), (std::vector<std::string>{
-                                                  "d0_1_1 0 1 9.5", "d0_1_1_0 0 0 2.5",
-                                                  "d0_2_1 0 2 10.5", "d0_2_1_3 0 3 0.0001",
-                                                  "d0_4_1 0 4 10", "d0_4_1_5 0 5 0.34",
-                                                  "e0_4_2 0 4 12", "e0_4_2_5 0 5 0.5",
-                                                  "f0_4_3 0 4 9", "f0_4_3_5 0 5 1.25",
-                                                  "g0_4_4 0 4 11", "g0_4_4_5 0 5 0.02",
-                                              }));
+                                                 "d0_1_1 0 1 9.5",
+                                                 "d0_1_1_0 0 0 2.5",
+                                                 "d0_2_1 0 2 10.5",
+                                                 "d0_2_1_3 0 3 0.0001",
+                                                 "d0_4_1 0 4 10",
+                                                 "d0_4_1_5 0 5 0.34",
+                                                 "e0_4_2 0 4 12",
+                                                 "e0_4_2_5 0 5 0.5",
+                                                 "f0_4_3 0 4 9",
+                                                 "f0_4_3_5 0 5 1.25",
+                                                 "g0_4_4 0 4 11",
+                                                 "g0_4_4_5 0 5 0.02",
+                                             }));
 }
 
 TEST_F(DeliveryTest, HugeSizesAddUpWithoutOverflowing) {

@@ -14,7 +14,7 @@ namespace corvel {
 
 // A connection object on scripted parts, with a sink connected to its events.
 class TwsFixture : public ::testing::Test {
-protected:
+  protected:
     fakes::FakeEnvironment fake;
     Ref<cTWS> tws = make_ref<cTWS>(fake.environment());
     fakes::RecordingSink sink;
@@ -23,7 +23,8 @@ protected:
 
     void connect() { ASSERT_TRUE(tws->Connect("127.0.0.1", 7497, 1)); }
     void accept(std::initializer_list<std::int32_t> types) {
-        for (const auto t : types) tws->AddRecordFilter(t);
+        for (const auto t : types)
+            tws->AddRecordFilter(t);
     }
     const fakes::ControlScript& control() const { return *fake.script; }
 
@@ -31,8 +32,8 @@ protected:
     static std::vector<std::string> lines(const cTWSDatas& c) {
         std::vector<std::string> out;
         for (const auto& r : c) {
-            out.push_back(r.NameID.str() + " " + std::to_string(r.id) + " " + std::to_string(r.TickType) + " " +
-                          format_number(r.Price));
+            out.push_back(r.NameID.str() + " " + std::to_string(r.id) + " " + std::to_string(r.TickType) +
+                          " " + format_number(r.Price));
         }
         return out;
     }

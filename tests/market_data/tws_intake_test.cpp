@@ -6,7 +6,7 @@ namespace corvel {
 namespace {
 
 class IntakeTest : public TwsFixture {
-protected:
+  protected:
     void SetUp() override {
         TwsFixture::SetUp();
         connect();
@@ -39,7 +39,8 @@ TEST_F(IntakeTest, APriceArmsTheNextSizeOfItsSide) {
 
 TEST_F(IntakeTest, UnarmedSizesAreKeptOnlyWhenTheyChange) {
     accept({BID_SIZE});
-    for (const double s : {100.0, 100.0, 0.0, 200.0}) fake.script->size(1, BID_SIZE, s);
+    for (const double s : {100.0, 100.0, 0.0, 200.0})
+        fake.script->size(1, BID_SIZE, s);
     EXPECT_EQ(buffered(), (std::vector<std::string>{"a0 1 0 100", "a1 1 0 200"}));
 }
 
@@ -54,11 +55,11 @@ TEST_F(IntakeTest, AZeroPriceIsDroppedAndArmsNothing) {
 TEST_F(IntakeTest, SidesAndIdsPairIndependently) {
     accept({BID_SIZE, BID_PRICE, ASK_PRICE, ASK_SIZE, LAST_PRICE, LAST_SIZE});
     fake.script->price(1, LAST_PRICE, 5);
-    fake.script->size(1, BID_SIZE, 7);    // bid is not armed by a last price: 7 is a change, kept
-    fake.script->size(1, BID_SIZE, 7);    // unchanged, dropped
-    fake.script->size(2, LAST_SIZE, 3);   // id 2 is not armed: a change, kept
-    fake.script->size(1, LAST_SIZE, 3);   // armed, kept
-    fake.script->size(1, LAST_SIZE, 3);   // unchanged, dropped
+    fake.script->size(1, BID_SIZE, 7);   // bid is not armed by a last price: 7 is a change, kept
+    fake.script->size(1, BID_SIZE, 7);   // unchanged, dropped
+    fake.script->size(2, LAST_SIZE, 3);  // id 2 is not armed: a change, kept
+    fake.script->size(1, LAST_SIZE, 3);  // armed, kept
+    fake.script->size(1, LAST_SIZE, 3);  // unchanged, dropped
     EXPECT_EQ(buffered(), (std::vector<std::string>{"a0 1 4 5", "a1 1 0 7", "a2 2 5 3", "a3 1 5 3"}));
 }
 
@@ -102,7 +103,7 @@ TEST_F(IntakeTest, TicksArrivingDuringTheHandlerAreBufferedWithoutASecondEvent) 
     accept({LAST_PRICE});
     sink.on_datas = [&] {
         if (sink.datas == 1) {
-            fake.script->price(1, LAST_PRICE, 2);  // while the handler runs
+            fake.script->price(1, LAST_PRICE, 2);                            // while the handler runs
             fake.pump->post([&] { fake.script->price(1, LAST_PRICE, 3); });  // during message processing
         }
     };

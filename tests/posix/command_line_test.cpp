@@ -17,7 +17,8 @@ TEST(CommandLineTest, QuotedProgramAndArgumentsSplitAsTheirAuthorMeant) {
 }
 
 TEST(CommandLineTest, BackslashesEscapeOnlyBeforeAQuote) {
-    EXPECT_EQ(split_command_line(R"(a\"b c\\"d e" f\\\"g h\i)", false), (Args{"a\"b", "c\\d e", "f\\\"g", "h\\i"}));
+    EXPECT_EQ(split_command_line(R"(a\"b c\\"d e" f\\\"g h\i)", false),
+              (Args{"a\"b", "c\\d e", "f\\\"g", "h\\i"}));
     EXPECT_EQ(split_command_line(R"("say ""hi""" "")", false), (Args{"say \"hi\"", ""}));
 }
 

@@ -12,8 +12,8 @@
 
 #include "common/automation_error.h"
 #include "platform/memory/memory_registry.h"
-#include "ui/services/shell.h"
 #include "platform/posix/text_files.h"
+#include "ui/services/shell.h"
 
 namespace corvel {
 namespace {
@@ -21,9 +21,10 @@ namespace {
 namespace fs = std::filesystem;
 
 class PosixShellTest : public ::testing::Test {
-protected:
-    fs::path dir = fs::temp_directory_path() / ("corvel-shell-" + std::to_string(::getpid()) + "-" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  protected:
+    fs::path dir =
+        fs::temp_directory_path() / ("corvel-shell-" + std::to_string(::getpid()) + "-" +
+                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
 
     void SetUp() override {
         fs::remove_all(dir);
@@ -71,13 +72,15 @@ TEST_F(PosixShellTest, AProgramNotWaitedForRunsOnItsOwn) {
 
 TEST_F(PosixShellTest, AddressesAndDocumentsGoToTheOpener) {
     const fs::path log = dir / "opened.txt";
-    const fs::path opener = script("opener", "printf '%s\\n' \"$1\" >> '" + log.string() + "'\nexit ${CODE:-0}");
+    const fs::path opener =
+        script("opener", "printf '%s\\n' \"$1\" >> '" + log.string() + "'\nexit ${CODE:-0}");
     CShell shell = shell_with(opener.string());
     shell.OpenUrl("mailto:support@halvard.example?subject=A%20b&body=x%0Ay");
     const fs::path document = dir / "quotes.csv";
     std::ofstream(document) << "a,b\n";
     shell.OpenDocument(document.string());
-    EXPECT_EQ(read(log), "mailto:support@halvard.example?subject=A%20b&body=x%0Ay\n" + document.string() + "\n");
+    EXPECT_EQ(read(log),
+              "mailto:support@halvard.example?subject=A%20b&body=x%0Ay\n" + document.string() + "\n");
 }
 
 TEST_F(PosixShellTest, OpenerFailuresBecomeTheShellsCodes) {

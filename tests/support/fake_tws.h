@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "common/automation_error.h"
-#include "seams/clock.h"
-#include "platform/memory/memory_registry.h"
 #include "market_data/tws_environment.h"
+#include "platform/memory/memory_registry.h"
+#include "seams/clock.h"
 #include "seams/event_pump.h"
 #include "seams/tws_control.h"
 #include "tests/support/manual_clock.h"
@@ -56,7 +56,7 @@ struct ControlScript {
 };
 
 class ScriptedTwsControl final : public TwsControl {
-public:
+  public:
     explicit ScriptedTwsControl(std::shared_ptr<ControlScript> script);
     ~ScriptedTwsControl() override;
 
@@ -67,7 +67,7 @@ public:
                              const std::string& generic_ticks, bool snapshot) override;
     void cancel_market_data(std::int32_t ticker_id) override;
 
-private:
+  private:
     void record(ControlScript::Call call);
     std::shared_ptr<ControlScript> script_;
 };
@@ -75,14 +75,14 @@ private:
 // A pump whose pending work is a queue of actions the test puts there: ticks that "arrive" while the
 // caller's handler runs, delivered re-entrantly from inside ProcessPending.
 class ScriptedPump final : public EventPump {
-public:
+  public:
     void ProcessPending() override;
     void post(std::function<void()> action) { pending_.push_back(std::move(action)); }
     int process_count() const noexcept { return process_count_; }
     // Makes the next ProcessPending throw.
     void fail_next() { fail_next_ = true; }
 
-private:
+  private:
     std::deque<std::function<void()>> pending_;
     int process_count_ = 0;
     bool fail_next_ = false;

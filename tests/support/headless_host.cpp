@@ -15,11 +15,13 @@
 namespace corvel::forms {
 
 namespace {
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 std::string describe_style(std::int32_t style) {
-    static const char* const kButtons[] = {"OK", "OK/Cancel", "Abort/Retry/Ignore", "Yes/No/Cancel", "Yes/No",
-                                           "Retry/Cancel"};
+    static const char* const kButtons[] = {"OK",     "OK/Cancel",   "Abort/Retry/Ignore", "Yes/No/Cancel",
+                                           "Yes/No", "Retry/Cancel"};
     const std::int32_t buttons = style & msgbox::kButtonsMask;
     std::string text = "style " + std::to_string(style) + " (";
     switch (style & msgbox::kIconMask) {
@@ -43,7 +45,8 @@ std::string describe_style(std::int32_t style) {
 }
 
 std::string describe_message(const HeadlessHost::ShownMessage& m) {
-    return "message box " + quoted(m.prompt) + " with " + describe_style(m.style) + " titled " + quoted(m.title);
+    return "message box " + quoted(m.prompt) + " with " + describe_style(m.style) + " titled " +
+           quoted(m.title);
 }
 
 bool answer_fits(std::int32_t style, std::int32_t answer) {
@@ -67,7 +70,8 @@ bool answer_fits(std::int32_t style, std::int32_t answer) {
 
 std::string item_list(const std::vector<std::string>& items) {
     std::string text;
-    for (const auto& item : items) text += (text.empty() ? "" : ", ") + quoted(item);
+    for (const auto& item : items)
+        text += (text.empty() ? "" : ", ") + quoted(item);
     return text.empty() ? "none" : text;
 }
 }  // namespace
@@ -80,7 +84,9 @@ HeadlessHost::HeadlessHost(std::string application_title, std::shared_ptr<Memory
     });
 }
 
-HeadlessHost::~HeadlessHost() { screen_->on_state_change(nullptr); }
+HeadlessHost::~HeadlessHost() {
+    screen_->on_state_change(nullptr);
+}
 
 // --- Script
 
@@ -89,7 +95,8 @@ HeadlessHost& HeadlessHost::add(Step step) {
     return *this;
 }
 
-HeadlessHost& HeadlessHost::add_targeted(Kind kind, std::string target, std::string text, std::int32_t number) {
+HeadlessHost& HeadlessHost::add_targeted(Kind kind, std::string target, std::string text,
+                                         std::int32_t number) {
     Step step;
     step.kind = kind;
     const std::size_t dot = target.find('.');
@@ -103,7 +110,9 @@ HeadlessHost& HeadlessHost::add_targeted(Kind kind, std::string target, std::str
     return add(std::move(step));
 }
 
-HeadlessHost& HeadlessHost::click(std::string target) { return add_targeted(Kind::Click, std::move(target), "", 0); }
+HeadlessHost& HeadlessHost::click(std::string target) {
+    return add_targeted(Kind::Click, std::move(target), "", 0);
+}
 
 HeadlessHost& HeadlessHost::type(std::string target, std::string text) {
     return add_targeted(Kind::Type, std::move(target), std::move(text), 0);
@@ -144,7 +153,8 @@ HeadlessHost& HeadlessHost::inspect(std::function<void(Form&)> check, std::strin
     return add(std::move(step));
 }
 
-HeadlessHost& HeadlessHost::message(std::string prompt, std::int32_t style, std::string title, std::int32_t answer) {
+HeadlessHost& HeadlessHost::message(std::string prompt, std::int32_t style, std::string title,
+                                    std::int32_t answer) {
     Step step;
     step.kind = Kind::Message;
     step.expected = ShownMessage{std::move(prompt), style, std::move(title)};
@@ -195,8 +205,9 @@ std::string HeadlessHost::describe(const Step& step, std::size_t index) const {
             what = "inspect" + (step.form.empty() ? "" : " " + step.form);
             break;
         case Kind::Message:
-            what = step.expected ? "answer " + std::to_string(step.number) + " to " + describe_message(*step.expected)
-                                 : "answer " + std::to_string(step.number) + " to the next message box";
+            what = step.expected
+                       ? "answer " + std::to_string(step.number) + " to " + describe_message(*step.expected)
+                       : "answer " + std::to_string(step.number) + " to the next message box";
             break;
         case Kind::ExpectHidden:
             what = "expect " + step.form + " hidden";
@@ -213,7 +224,8 @@ void HeadlessHost::mismatch(const std::string& what) {
 void HeadlessHost::verify() const {
     if (first_mismatch_) throw ScriptMismatch(*first_mismatch_);
     if (next_ < steps_.size()) {
-        throw ScriptMismatch(describe(steps_[next_], next_) + " was never reached: no dialog was waiting for it");
+        throw ScriptMismatch(describe(steps_[next_], next_) +
+                             " was never reached: no dialog was waiting for it");
     }
 }
 
@@ -242,7 +254,8 @@ void HeadlessHost::run_modal(Form& form) {
         ++next_;
         perform(step, index, form);
     }
-    if (next_ < steps_.size() && steps_[next_].kind == Kind::ExpectHidden && steps_[next_].form == form.Name()) {
+    if (next_ < steps_.size() && steps_[next_].kind == Kind::ExpectHidden &&
+        steps_[next_].form == form.Name()) {
         ++next_;
     }
     // The dialog below becomes the active window again.
@@ -303,13 +316,15 @@ void HeadlessHost::perform_on_control(const Step& step, const std::string& where
         case Kind::SelectItem: {
             if (auto* tabs = dynamic_cast<TabContainer*>(&control)) {
                 std::vector<std::string> captions;
-                for (std::int32_t i = 0; i < tabs->NumTabs(); ++i) captions.push_back(tabs->TabCaption(i));
+                for (std::int32_t i = 0; i < tabs->NumTabs(); ++i)
+                    captions.push_back(tabs->TabCaption(i));
                 const auto it = std::find(captions.begin(), captions.end(), step.text);
                 const std::int32_t index = step.kind == Kind::SelectIndex
                                                ? step.number
                                                : static_cast<std::int32_t>(it - captions.begin());
                 if (index < 0 || index >= tabs->NumTabs()) {
-                    mismatch(where + ": " + control.Name() + " has no such tab (tabs: " + item_list(captions) + ")");
+                    mismatch(where + ": " + control.Name() +
+                             " has no such tab (tabs: " + item_list(captions) + ")");
                 }
                 return tabs->user_select(index);
             }
@@ -319,9 +334,11 @@ void HeadlessHost::perform_on_control(const Step& step, const std::string& where
             const std::int32_t index =
                 step.kind == Kind::SelectIndex
                     ? step.number
-                    : static_cast<std::int32_t>(std::find(items.begin(), items.end(), step.text) - items.begin());
+                    : static_cast<std::int32_t>(std::find(items.begin(), items.end(), step.text) -
+                                                items.begin());
             if (index < 0 || index >= list->ListCount()) {
-                mismatch(where + ": " + control.Name() + " has no such item (items: " + item_list(items) + ")");
+                mismatch(where + ": " + control.Name() + " has no such item (items: " + item_list(items) +
+                         ")");
             }
             return list->user_select(index);
         }
@@ -340,7 +357,8 @@ void HeadlessHost::perform_on_control(const Step& step, const std::string& where
 
 // --- Message boxes
 
-std::int32_t HeadlessHost::MsgBox(std::string_view prompt, std::int32_t style, std::optional<std::string_view> title) {
+std::int32_t HeadlessHost::MsgBox(std::string_view prompt, std::int32_t style,
+                                  std::optional<std::string_view> title) {
     ShownMessage shown{std::string(prompt), style, title ? std::string(*title) : application_title_};
     messages_.push_back(shown);
     const std::string what = describe_message(shown);
@@ -351,7 +369,8 @@ std::int32_t HeadlessHost::MsgBox(std::string_view prompt, std::int32_t style, s
     ++next_;
     if (step.expected) {
         const ShownMessage& expected = *step.expected;
-        if (expected.prompt != shown.prompt || expected.style != shown.style || expected.title != shown.title) {
+        if (expected.prompt != shown.prompt || expected.style != shown.style ||
+            expected.title != shown.title) {
             mismatch(describe(step, index) + ": " + what + " appeared instead");
         }
     }
@@ -375,12 +394,15 @@ void HeadlessHost::destroy_window(Form& form) {
     windows_.erase(form.hWnd());
 }
 
-void HeadlessHost::show_window(Form& form, bool visible) { screen_->show_window(form.hWnd(), visible); }
+void HeadlessHost::show_window(Form& form, bool visible) {
+    screen_->show_window(form.hWnd(), visible);
+}
 
 void HeadlessHost::changed(Control&, Property) {}
 
 void HeadlessHost::changed(Form& form, FormProperty what) {
-    if (what == FormProperty::WindowState && form.Loaded()) screen_->set_state(form.hWnd(), form.WindowState());
+    if (what == FormProperty::WindowState && form.Loaded())
+        screen_->set_state(form.hWnd(), form.WindowState());
 }
 
 }  // namespace corvel::forms

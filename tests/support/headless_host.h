@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "platform/memory/memory_screen.h"
-#include "ui/services/untrappable.h"
 #include "ui/forms/host.h"
+#include "ui/services/untrappable.h"
 
 namespace corvel::forms {
 
 // The script and the dialogs disagreed. It passes every procedure trap, so it reaches the test.
 class ScriptMismatch : public std::logic_error, public Untrappable {
-public:
+  public:
     using std::logic_error::logic_error;
 };
 
@@ -32,7 +32,7 @@ public:
 // naming the step and what the dialogs did instead, and `verify` throws it again at the end (with
 // the first unreached step, if any).
 class HeadlessHost final : public Host {
-public:
+  public:
     struct ShownMessage {
         std::string prompt;
         std::int32_t style = 0;
@@ -92,9 +92,19 @@ public:
     void bring_to_front(Form& form) override { brought_to_front_.push_back(form.Name()); }
     Screen& screen() override { return *screen_; }
 
-private:
-    enum class Kind { Click, Type, SelectIndex, SelectItem, SelectRow, CloseBox, WindowState, Inspect, Message,
-                      ExpectHidden };
+  private:
+    enum class Kind {
+        Click,
+        Type,
+        SelectIndex,
+        SelectItem,
+        SelectRow,
+        CloseBox,
+        WindowState,
+        Inspect,
+        Message,
+        ExpectHidden
+    };
     struct Step {
         Kind kind = Kind::Click;
         std::string form;

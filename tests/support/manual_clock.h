@@ -6,7 +6,7 @@ namespace corvel::fakes {
 
 // A clock that says what the test sets, advancing by `step` on every reading.
 class ManualClock final : public Clock {
-public:
+  public:
     explicit ManualClock(double start = 46000.5, double step = 0.0) : now_(start), step_(step) {}
     double now() override {
         const double t = now_;
@@ -16,7 +16,7 @@ public:
     void set(double value) { now_ = value; }
     void set_step(double step) { step_ = step; }
 
-private:
+  private:
     double now_;
     double step_;
 };

@@ -10,7 +10,7 @@ namespace corvel::fakes {
 
 // Records the events of a connection object and runs whatever the test puts in its handlers.
 class RecordingSink final : public TwsEventSink {
-public:
+  public:
     struct ErrorEvent {
         std::int32_t id;
         std::int32_t code;
@@ -46,7 +46,7 @@ public:
         if (on_error) on_error(errors.back());
     }
 
-private:
+  private:
     bool inside_ = false;
 };
 

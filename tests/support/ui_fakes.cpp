@@ -32,8 +32,8 @@ std::string UsLocaleFormat::short_date(double date) {
 std::string UsLocaleFormat::long_time(double date) {
     const CivilTime t = civil_from_ole_date(date);
     char text[32];
-    std::snprintf(text, sizeof text, "%d:%02d:%02d %s", t.hour % 12 == 0 ? 12 : t.hour % 12, t.minute, t.second,
-                  t.hour < 12 ? "AM" : "PM");
+    std::snprintf(text, sizeof text, "%d:%02d:%02d %s", t.hour % 12 == 0 ? 12 : t.hour % 12, t.minute,
+                  t.second, t.hour < 12 ? "AM" : "PM");
     return text;
 }
 
@@ -43,9 +43,10 @@ ScriptedShell::Call& ScriptedShell::record(const char* name) {
     return calls.back();
 }
 
-ScriptedShell::Call& ScriptedShell::record_execute(const char* name, WindowHandle owner, std::string_view verb,
-                                                  std::string_view file, std::string_view parameters,
-                                                  std::string_view directory, std::int32_t show_command) {
+ScriptedShell::Call& ScriptedShell::record_execute(const char* name, WindowHandle owner,
+                                                   std::string_view verb, std::string_view file,
+                                                   std::string_view parameters, std::string_view directory,
+                                                   std::int32_t show_command) {
     Call& call = record(name);
     call.owner = owner;
     call.verb = verb;
@@ -67,8 +68,8 @@ std::intptr_t ScriptedShell::shell_execute(WindowHandle owner, std::string_view 
 }
 
 bool ScriptedShell::shell_execute_ex(ShellExecuteInfo& info) {
-    Call& call =
-        record_execute("execute_ex", info.owner, info.verb, info.file, info.parameters, info.directory, info.show_command);
+    Call& call = record_execute("execute_ex", info.owner, info.verb, info.file, info.parameters,
+                                info.directory, info.show_command);
     call.size = info.size;
     call.mask = info.mask;
     info.instance = properties_instance;

@@ -10,22 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory/memory_registry.h"
 #include "seams/event_log.h"
 #include "seams/locale_format.h"
-#include "platform/memory/memory_registry.h"
 #include "seams/os_version.h"
 #include "seams/shell_services.h"
 #include "seams/text_files.h"
-#include "ui/services/ui_environment.h"
 #include "tests/support/headless_host.h"
 #include "tests/support/manual_clock.h"
+#include "ui/services/ui_environment.h"
 
 namespace corvel::fakes {
 
 // Files held in memory; a path listed in `unwritable` refuses every write, and the next
 // `failing_appends` appends fail wherever they go.
 class MemoryTextFiles final : public TextFiles {
-public:
+  public:
     bool append(std::string_view path, std::string_view text) override;
     bool remove(std::string_view path) override;
 
@@ -36,7 +36,7 @@ public:
 };
 
 class RecordingEventLog final : public EventLog {
-public:
+  public:
     bool write_error(std::string_view text) override {
         entries.emplace_back(text);
         return accept;
@@ -47,7 +47,7 @@ public:
 
 // Answers the version query per record size; a size without an answer fails.
 class FixedOsVersion final : public OsVersion {
-public:
+  public:
     std::optional<std::int32_t> platform_id(std::uint32_t record_size) override {
         asked.push_back(record_size);
         const auto it = answers.find(record_size);
@@ -60,7 +60,7 @@ public:
 // The forms of an English (United States) locale: 12/9/2025, 6:00:00 PM and 1,234.5. A test of
 // another locale's numbers sets `numbers`.
 class UsLocaleFormat final : public LocaleFormat {
-public:
+  public:
     std::string short_date(double date) override;
     std::string long_time(double date) override;
     NumberSeparators number_separators() override { return numbers; }
@@ -70,7 +70,7 @@ public:
 
 // A shell that records what it is asked and answers what the test scripted.
 class ScriptedShell final : public ShellServices {
-public:
+  public:
     struct Call {
         std::string name;  // "execute", "execute_ex", "create", "wait", "close", "find", "find_close"
         WindowHandle owner = 0;
@@ -87,7 +87,8 @@ public:
                                 std::string_view parameters, std::string_view directory,
                                 std::int32_t show_command) override;
     bool shell_execute_ex(ShellExecuteInfo& info) override;
-    bool create_process(std::string_view command_line, std::string_view directory, ProcessHandle& process) override;
+    bool create_process(std::string_view command_line, std::string_view directory,
+                        ProcessHandle& process) override;
     void wait_for_process(ProcessHandle process) override;
     bool close_process(ProcessHandle process) override;
     bool find_first_file(std::string_view path, SearchHandle& search) override;
@@ -110,7 +111,7 @@ public:
     int open_searches = 0;
     int open_processes = 0;
 
-private:
+  private:
     Call& record(const char* name);
     Call& record_execute(const char* name, WindowHandle owner, std::string_view verb, std::string_view file,
                          std::string_view parameters, std::string_view directory, std::int32_t show_command);

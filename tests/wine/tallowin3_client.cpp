@@ -3,7 +3,9 @@
 //   tallowin3_client.exe <simulator port> <file for what arrived>   (the contract, with its checks)
 //   tallowin3_client.exe compare <file of what arrived> <file of what the simulator sent>
 //   tallowin3_client.exe <simulator port> --bench <seconds>         (records per second through the DLL)
+// Everything else of the Windows SDK assumes the base definitions are in place.
 #include <windows.h>
+
 #include <ocidl.h>
 #include <oleauto.h>
 
@@ -70,7 +72,8 @@ struct Late {
         last = d->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
         if (FAILED(last)) return result;
         std::vector<VARIANT> reversed;
-        for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(it->v);
+        for (auto it = args.rbegin(); it != args.rend(); ++it)
+            reversed.push_back(it->v);
         DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
         DISPID named = DISPID_PROPERTYPUT;
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
@@ -105,7 +108,7 @@ struct Tick {
 
 // The event sink: it answers for the event interface the object names, and records what arrives.
 class Sink final : public IDispatch {
-public:
+  public:
     IID events{};
     Late tws;
     bool fetch = true;           // take the data out in the handler (as a caller keeping up does)
@@ -135,7 +138,9 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
         if (id == 1) {
@@ -168,7 +173,8 @@ public:
         const long count = data.call(L"Count").as_long();
         for (long i = 1; i <= count; ++i) {
             Late r = data.object(L"Item", {Var(i)});
-            received.push_back({r.call(L"id").as_long(), r.call(L"TickType").as_long(), r.call(L"Price").as_double()});
+            received.push_back(
+                {r.call(L"id").as_long(), r.call(L"TickType").as_long(), r.call(L"Price").as_double()});
         }
         records += static_cast<std::size_t>(count);
         data.call(L"Clear");
@@ -201,13 +207,15 @@ Late create(const wchar_t* prog_id) {
     return out;
 }
 
-bool is_price_type(long t) { return t == 1 || t == 2 || t == 4 || t == 6 || t == 7 || t == 9; }
+bool is_price_type(long t) {
+    return t == 1 || t == 2 || t == 4 || t == 6 || t == 7 || t == 9;
+}
 
 void subscribe(Late& tws) {
     const wchar_t* symbols[] = {L"IBM", L"MSFT", L"AAPL"};
     for (long id = 1; id <= 3; ++id) {
-        tws.call(L"StartQuery", {Var(id), Var(symbols[id - 1]), Var(L"STK"), Var(L""), Var(0.0), Var(L""), Var(L""),
-                                 Var(L"SMART"), Var(L""), Var(L"USD")});
+        tws.call(L"StartQuery", {Var(id), Var(symbols[id - 1]), Var(L"STK"), Var(L""), Var(0.0), Var(L""),
+                                 Var(L""), Var(L"SMART"), Var(L""), Var(L"USD")});
     }
 }
 
@@ -223,7 +231,8 @@ Connection advise(Late& tws, Sink& sink) {
     check(static_cast<bool>(info), "the connection object provides its class information");
     if (!info || FAILED(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &sink.events))) return c;
     com_ptr<IConnectionPointContainer> container = tws.d.as<IConnectionPointContainer>();
-    check(container && SUCCEEDED(container->FindConnectionPoint(sink.events, c.point.put())), "find the events");
+    check(container && SUCCEEDED(container->FindConnectionPoint(sink.events, c.point.put())),
+          "find the events");
     if (c.point) check(SUCCEEDED(c.point->Advise(&sink, &c.cookie)), "connect the sink");
     return c;
 }
@@ -240,17 +249,19 @@ int run_contract(int port, const std::string& received_path) {
         Connection events = advise(tws, sink);
 
         check(tws.call(L"MaxRecord").as_long() == 1000, "MaxRecord starts at 1000");
-        for (long t = 0; t <= 9; ++t) tws.call(L"AddRecordFilter", {Var(t)});
+        for (long t = 0; t <= 9; ++t)
+            tws.call(L"AddRecordFilter", {Var(t)});
         check(tws.call(L"Connect", {Var(L"127.0.0.1"), Var(static_cast<long>(port)), Var(21L)}).as_bool(),
               "Connect to the simulator");
         subscribe(tws);
-        tws.call(L"StartQuery", {Var(9L), Var(L"NOSUCHSYMBOL"), Var(L"STK"), Var(L""), Var(0.0), Var(L""), Var(L""),
-                                 Var(L"SMART"), Var(L""), Var(L"USD")});
+        tws.call(L"StartQuery", {Var(9L), Var(L"NOSUCHSYMBOL"), Var(L"STK"), Var(L""), Var(0.0), Var(L""),
+                                 Var(L""), Var(L"SMART"), Var(L""), Var(L"USD")});
         pump(15, [&] { return sink.records >= 300 && !sink.errors.empty(); });
         check(sink.records >= 300, "records arrive (" + std::to_string(sink.records) + ")");
         check(sink.nested == 0, "no event while the handler runs");
         bool unknown = false;
-        for (const auto& [id, code] : sink.errors) unknown |= (id == 9 && code == 200);
+        for (const auto& [id, code] : sink.errors)
+            unknown |= (id == 9 && code == 200);
         check(unknown, "an unknown symbol is answered with error 200 for its id");
 
         before_condensing = sink.received.size();
@@ -275,7 +286,8 @@ int run_contract(int port, const std::string& received_path) {
               "deliveries go on, each telling of its condensing");
         sink.fetch_on_loss = false;
 
-        for (long id = 1; id <= 3; ++id) tws.call(L"StopQuery", {Var(id)});
+        for (long id = 1; id <= 3; ++id)
+            tws.call(L"StopQuery", {Var(id)});
         tws.call(L"disconnect");
         check(SUCCEEDED(tws.last), "disconnect");
         if (events.point) events.point->Unadvise(events.cookie);
@@ -292,8 +304,9 @@ int run_contract(int port, const std::string& received_path) {
 
     using CanUnload = HRESULT(WINAPI*)();
     HMODULE dll = ::GetModuleHandleW(L"Tallowin3.dll");
-    auto can_unload = dll ? reinterpret_cast<CanUnload>(reinterpret_cast<void*>(::GetProcAddress(dll, "DllCanUnloadNow")))
-                          : nullptr;
+    auto can_unload =
+        dll ? reinterpret_cast<CanUnload>(reinterpret_cast<void*>(::GetProcAddress(dll, "DllCanUnloadNow")))
+            : nullptr;
     check(dll && can_unload && can_unload() == S_OK, "DllCanUnloadNow once everything is released");
 
     // The library can be unloaded and loaded again, any number of times, and every class works after
@@ -320,7 +333,8 @@ int run_contract(int port, const std::string& received_path) {
         Late download = create(L"Tallowin3.cDownload");
         check(static_cast<bool>(download.d), "create Tallowin3.cDownload after a reload" + in_round);
         if (!tws.d || !download.d) continue;
-        check(tws.call(L"Connect", {Var(L"127.0.0.1"), Var(static_cast<long>(port)), Var(30L + round)}).as_bool(),
+        check(tws.call(L"Connect", {Var(L"127.0.0.1"), Var(static_cast<long>(port)), Var(30L + round)})
+                  .as_bool(),
               "Connect after a reload" + in_round);
         tws.call(L"disconnect");
         check(SUCCEEDED(tws.last), "disconnect after a reload" + in_round);
@@ -336,7 +350,8 @@ int run_compare(const std::string& received_path, const std::string& sent_path) 
         std::ifstream in(sent_path);
         long connection, id, type;
         double value;
-        while (in >> connection >> id >> type >> value) sent[{id, type}].push_back(value);
+        while (in >> connection >> id >> type >> value)
+            sent[{id, type}].push_back(value);
     }
     std::map<std::pair<long, long>, std::size_t> next;
     std::ifstream in(received_path);
@@ -348,7 +363,8 @@ int run_compare(const std::string& received_path, const std::string& sent_path) 
         if (!is_price_type(type)) continue;
         const auto it = sent.find({id, type});
         std::size_t& i = next[{id, type}];
-        while (it != sent.end() && i < it->second.size() && it->second[i] != value) ++i;
+        while (it != sent.end() && i < it->second.size() && it->second[i] != value)
+            ++i;
         if (it == sent.end() || i == it->second.size()) {
             std::printf("   not sent, or not in this order: id %ld type %ld value %.10g\n", id, type, value);
             in_order = false;
@@ -357,8 +373,8 @@ int run_compare(const std::string& received_path, const std::string& sent_path) 
         ++i;
         ++compared;
     }
-    check(in_order && compared > 0, "delivered prices are the simulator's, in its order (" + std::to_string(compared) +
-                                        " compared)");
+    check(in_order && compared > 0,
+          "delivered prices are the simulator's, in its order (" + std::to_string(compared) + " compared)");
     return corvel::wine_test::summary();
 }
 
@@ -368,7 +384,8 @@ int run_bench(int port, double seconds) {
     Late tws = download.object(L"m_cTWS");
     sink.tws = tws;
     Connection events = advise(tws, sink);
-    for (long t = 0; t <= 9; ++t) tws.call(L"AddRecordFilter", {Var(t)});
+    for (long t = 0; t <= 9; ++t)
+        tws.call(L"AddRecordFilter", {Var(t)});
     if (!tws.call(L"Connect", {Var(L"127.0.0.1"), Var(static_cast<long>(port)), Var(22L)}).as_bool()) {
         std::printf("cannot connect\n");
         return 1;
@@ -388,7 +405,9 @@ int run_bench(int port, double seconds) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::printf("usage: tallowin3_client <port> <received-file> | compare <received> <sent> | <port> --bench <s>\n");
+        std::printf(
+            "usage: tallowin3_client <port> <received-file> | compare <received> <sent> | <port> --bench "
+            "<s>\n");
         return 2;
     }
     if (std::string(argv[1]) == "compare") return argc > 3 ? run_compare(argv[2], argv[3]) : 2;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "seams/io_reactor.h"
 #include "platform/tws_socket/codec/wire.h"
+#include "seams/io_reactor.h"
 #include "tools/tws_sim/quote_stream.h"
 #include "tools/tws_sim/sim_contract.h"
 

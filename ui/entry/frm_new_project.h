@@ -3,12 +3,12 @@
 #include <array>
 #include <cstdint>
 
-#include "ui/services/calling_protocol.h"
-#include "ui/services/error_handler.h"
 #include "ui/forms/button.h"
 #include "ui/forms/check_box.h"
 #include "ui/forms/form.h"
 #include "ui/forms/host.h"
+#include "ui/services/calling_protocol.h"
+#include "ui/services/error_handler.h"
 
 namespace corvel {
 

@@ -1,10 +1,10 @@
 #include "ui/entry/pelorin.h"
 
+#include "ui/entry/global.h"
+#include "ui/entry/new_symbol.h"
 #include "ui/services/dialog_answer.h"
 #include "ui/services/member_guard.h"
 #include "ui/services/pelorin.h"
-#include "ui/entry/global.h"
-#include "ui/entry/new_symbol.h"
 
 namespace corvel {
 

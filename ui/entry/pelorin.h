@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "common/app_settings.h"
-#include "ui/services/error_handler.h"
-#include "ui/services/ui_environment.h"
 #include "ui/entry/excel_application.h"
 #include "ui/entry/frm_new_project.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/ui_environment.h"
 #include "ui/tape/tape_builder.h"
 #include "ui/tape/tape_owner.h"
 #include "ui/ticker_entry/frm_add_ticker.h"

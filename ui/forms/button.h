@@ -10,7 +10,7 @@ namespace corvel::forms {
 
 // A command button.
 class Button final : public CaptionedControl {
-public:
+  public:
     Button(Container& parent, std::string name, std::string_view caption = "")
         : CaptionedControl(parent, std::move(name), caption) {}
     const char* kind() const noexcept override { return "button"; }

@@ -9,7 +9,7 @@ namespace corvel::forms {
 
 // A control that shows a caption of its own: button, label, frame, check box, option button.
 class CaptionedControl : public Control {
-public:
+  public:
     const std::string& Caption() const noexcept { return caption_; }
     void Caption(std::string_view value) {
         if (caption_ == value) return;
@@ -17,11 +17,11 @@ public:
         changed(Property::Caption);
     }
 
-protected:
+  protected:
     CaptionedControl(Container& parent, std::string name, std::string_view caption)
         : Control(parent, std::move(name)), caption_(caption) {}
 
-private:
+  private:
     std::string caption_;
 };
 

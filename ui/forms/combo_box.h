@@ -11,7 +11,7 @@ namespace corvel::forms {
 // selection then goes: ListIndex -1); in the `DropDownList` style ("pick only") the text is always
 // the selected item, and setting a text that is no item fails.
 class ComboBox final : public ListControl {
-public:
+  public:
     enum class Style { DropDownCombo = 0, DropDownList = 2 };
 
     ComboBox(Container& parent, std::string name, Style style = Style::DropDownCombo);
@@ -27,7 +27,7 @@ public:
     // The user typed `text` into the edit part (only a `DropDownCombo` has one).
     void user_type(std::string_view text);
 
-private:
+  private:
     void selection_changed() override;
     void items_cleared() override;
 

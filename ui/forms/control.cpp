@@ -8,7 +8,9 @@
 
 namespace corvel::forms {
 
-bool Container::shows(const Control&) const noexcept { return true; }
+bool Container::shows(const Control&) const noexcept {
+    return true;
+}
 
 Control::Control(Container& parent, std::string name)
     : parent_(parent), name_(std::move(name)), tab_index_(parent.form().next_tab_index_++) {
@@ -22,7 +24,9 @@ Control::~Control() {
     if (owner.active_control_ == this) owner.active_control_ = nullptr;
 }
 
-void Control::changed(Property what) { form().host().changed(*this, what); }
+void Control::changed(Property what) {
+    form().host().changed(*this, what);
+}
 
 void Control::raise(std::int32_t number, const char* description) const {
     throw AutomationError(number, form().Name() + "." + name_, description);
@@ -59,9 +63,13 @@ void Control::SetFocus() {
     changed(Property::Focus);
 }
 
-bool Control::has_focus() const noexcept { return form().ActiveControl() == this; }
+bool Control::has_focus() const noexcept {
+    return form().ActiveControl() == this;
+}
 
-void Control::Refresh() { changed(Property::Refresh); }
+void Control::Refresh() {
+    changed(Property::Refresh);
+}
 
 bool Control::shown() const noexcept {
     if (!visible_ || !parent_.shows(*this)) return false;

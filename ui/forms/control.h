@@ -40,7 +40,7 @@ inline constexpr std::int32_t kFormAlreadyDisplayed = 400;
 
 // Something that holds controls: a form, a frame, a tab container.
 class Container {
-public:
+  public:
     Container(const Container&) = delete;
     Container& operator=(const Container&) = delete;
 
@@ -52,11 +52,11 @@ public:
     // Whether `child` is on show inside this container (a tab container shows one page).
     virtual bool shows(const Control& child) const noexcept;
 
-protected:
+  protected:
     explicit Container(Form* form) noexcept : form_(form) {}
     virtual ~Container() = default;
 
-private:
+  private:
     friend class Control;
     Form* form_;
     std::vector<Control*> children_;
@@ -66,7 +66,7 @@ private:
 // messages quote), a tab position and the focus. Controls are members of their dialog and live as
 // long as it does; they are neither copied nor moved.
 class Control {
-public:
+  public:
     Control(Container& parent, std::string name);
     virtual ~Control();
     Control(const Control&) = delete;
@@ -98,11 +98,11 @@ public:
     // Usable by a person: on show and enabled, as is every container around it.
     bool usable() const noexcept;
 
-protected:
+  protected:
     void changed(Property what);
     [[noreturn]] void raise(std::int32_t number, const char* description) const;
 
-private:
+  private:
     Container& parent_;
     std::string name_;
     std::string tooltip_;

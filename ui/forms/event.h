@@ -9,7 +9,7 @@ namespace corvel::forms {
 // `ButAdd.Click = [this] { ButAdd_Click(); };`. Raising an event without a handler does nothing.
 template <class... Args>
 class Event {
-public:
+  public:
     Event() = default;
     Event(const Event&) = delete;
     Event& operator=(const Event&) = delete;
@@ -24,7 +24,7 @@ public:
     }
     explicit operator bool() const noexcept { return static_cast<bool>(handler_); }
 
-private:
+  private:
     std::function<void(Args...)> handler_;
 };
 

@@ -8,13 +8,13 @@ namespace corvel::forms {
 namespace {
 // Clears a flag on every path out of a form event.
 class FlagScope {
-public:
+  public:
     explicit FlagScope(bool& flag) noexcept : flag_(flag) { flag_ = true; }
     FlagScope(const FlagScope&) = delete;
     FlagScope& operator=(const FlagScope&) = delete;
     ~FlagScope() { flag_ = false; }
 
-private:
+  private:
     bool& flag_;
 };
 
@@ -38,19 +38,33 @@ Form::~Form() {
     if (loaded_) host_.destroy_window(*this);
 }
 
-void Form::changed(FormProperty what) { host_.changed(*this, what); }
+void Form::changed(FormProperty what) {
+    host_.changed(*this, what);
+}
 
 void Form::Caption(std::string_view value) {
     caption_ = value;
     changed(FormProperty::Caption);
 }
 
-void Form::WindowState(corvel::WindowState value) { assign(window_state_, value, FormProperty::WindowState); }
-void Form::BorderStyle(std::int32_t value) { assign(border_style_, value, FormProperty::BorderStyle); }
-void Form::Width(std::int32_t value) { assign(width_, value, FormProperty::Size); }
-void Form::Height(std::int32_t value) { assign(height_, value, FormProperty::Size); }
-void Form::Left(std::int32_t value) { assign(left_, value, FormProperty::Position); }
-void Form::Top(std::int32_t value) { assign(top_, value, FormProperty::Position); }
+void Form::WindowState(corvel::WindowState value) {
+    assign(window_state_, value, FormProperty::WindowState);
+}
+void Form::BorderStyle(std::int32_t value) {
+    assign(border_style_, value, FormProperty::BorderStyle);
+}
+void Form::Width(std::int32_t value) {
+    assign(width_, value, FormProperty::Size);
+}
+void Form::Height(std::int32_t value) {
+    assign(height_, value, FormProperty::Size);
+}
+void Form::Left(std::int32_t value) {
+    assign(left_, value, FormProperty::Position);
+}
+void Form::Top(std::int32_t value) {
+    assign(top_, value, FormProperty::Position);
+}
 
 void Form::Load() {
     if (loaded_ || loading_) return;
@@ -62,7 +76,8 @@ void Form::Load() {
 
 void Form::Show(ShowMode mode) {
     if (mode == ShowMode::Modal && visible_) {
-        throw AutomationError(control_error::kFormAlreadyDisplayed, name_, "Form already displayed; can't show modally");
+        throw AutomationError(control_error::kFormAlreadyDisplayed, name_,
+                              "Form already displayed; can't show modally");
     }
     Load();
     if (!loaded_) return;  // unloaded by its own load event
@@ -74,7 +89,9 @@ void Form::Show(ShowMode mode) {
     if (mode == ShowMode::Modal && visible_ && loaded_) host_.run_modal(*this);
 }
 
-void Form::activate() { Form_Activate(); }
+void Form::activate() {
+    Form_Activate();
+}
 
 void Form::Hide() {
     if (!visible_) return;
@@ -82,9 +99,13 @@ void Form::Hide() {
     host_.show_window(*this, false);
 }
 
-void Form::Unload() { unload(unload_mode::kFormCode); }
+void Form::Unload() {
+    unload(unload_mode::kFormCode);
+}
 
-bool Form::user_close() { return unload(unload_mode::kFormControlMenu); }
+bool Form::user_close() {
+    return unload(unload_mode::kFormControlMenu);
+}
 
 bool Form::unload(std::int32_t mode) {
     if (!loaded_) return true;
@@ -105,10 +126,13 @@ bool Form::unload(std::int32_t mode) {
     return true;
 }
 
-std::int32_t Form::MsgBox(std::string_view prompt, std::int32_t style, std::optional<std::string_view> title) {
+std::int32_t Form::MsgBox(std::string_view prompt, std::int32_t style,
+                          std::optional<std::string_view> title) {
     return host_.MsgBox(prompt, style, title);
 }
 
-Control* Form::find_control(std::string_view name) const { return find_in(*this, name); }
+Control* Form::find_control(std::string_view name) const {
+    return find_in(*this, name);
+}
 
 }  // namespace corvel::forms

@@ -30,7 +30,7 @@ enum class FormProperty { Caption, WindowState, BorderStyle, Size, Position };
 // `Form_Load` runs once), shows it, raises `Form_Activate` and lets the host run the user's part until
 // the form is hidden or unloaded; a modal dialog's answer is the text it leaves in `Tag`.
 class Form : public Container, public PlacedForm {
-public:
+  public:
     Form(Host& host, std::string name);
     virtual ~Form();
 
@@ -85,7 +85,7 @@ public:
     // The window's state changed outside the form (a placement applied to it).
     void window_state_changed(corvel::WindowState value) noexcept { window_state_ = value; }
 
-protected:
+  protected:
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
     // Set `Cancel` to non-zero to keep the form loaded.
@@ -95,7 +95,7 @@ protected:
     }
     virtual void Form_Unload(std::int32_t& Cancel) { (void)Cancel; }
 
-private:
+  private:
     friend class Control;
     bool unload(std::int32_t mode);
     void changed(FormProperty what);

@@ -4,7 +4,8 @@
 
 namespace corvel::forms {
 
-Grid::Grid(Container& parent, std::string name, std::vector<std::string> headers) : Control(parent, std::move(name)) {
+Grid::Grid(Container& parent, std::string name, std::vector<std::string> headers)
+    : Control(parent, std::move(name)) {
     cols_ = static_cast<std::int32_t>(headers.size());
     if (!headers.empty()) {
         fixed_rows_ = 1;
@@ -36,7 +37,8 @@ void Grid::Rows(std::int32_t value) {
 void Grid::Cols(std::int32_t value) {
     if (value < 0) raise(control_error::kInvalidPropertyValue, "Invalid property value");
     cols_ = value;
-    for (auto& row : cells_) row.resize(static_cast<std::size_t>(value));
+    for (auto& row : cells_)
+        row.resize(static_cast<std::size_t>(value));
     changed(Property::Cells);
     if (col_ >= value) move_to(row_, value - 1);
 }

@@ -15,7 +15,7 @@ namespace corvel::forms {
 // raises AfterSelChange(old row, old column, new row, new column); so does a shrink that takes the
 // current row away (the last remaining row becomes current).
 class Grid final : public Control {
-public:
+  public:
     // One fixed row holding `headers`, as many columns as headers; no headers, no fixed row.
     Grid(Container& parent, std::string name, std::vector<std::string> headers = {});
     const char* kind() const noexcept override { return "grid"; }
@@ -46,7 +46,7 @@ public:
     // The user clicked a row.
     void user_select_row(std::int32_t row);
 
-private:
+  private:
     void check_cell(std::int32_t row, std::int32_t col) const;
     void move_to(std::int32_t row, std::int32_t col);
 

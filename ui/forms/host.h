@@ -14,7 +14,7 @@ namespace corvel::forms {
 // host binds the same models to real windows. Message boxes, the beep and the foreground request go
 // through the host too, so a whole conversation passes one place.
 class Host : public MessageBoxes {
-public:
+  public:
     ~Host() override = default;
 
     virtual WindowHandle create_window(Form& form) = 0;

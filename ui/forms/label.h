@@ -9,7 +9,7 @@ namespace corvel::forms {
 
 // A caption the user reads.
 class Label final : public CaptionedControl {
-public:
+  public:
     Label(Container& parent, std::string name, std::string_view caption = "")
         : CaptionedControl(parent, std::move(name), caption) {}
     const char* kind() const noexcept override { return "label"; }

@@ -9,7 +9,7 @@ namespace corvel::forms {
 
 // A list box with one selected item at most.
 class ListBox final : public ListControl {
-public:
+  public:
     ListBox(Container& parent, std::string name) : ListControl(parent, std::move(name)) {}
     const char* kind() const noexcept override { return "list box"; }
 

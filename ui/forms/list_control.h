@@ -14,7 +14,7 @@ namespace corvel::forms {
 // selection; setting it to another item, from code or by the user, raises Click. Adding or removing
 // items keeps the selected item selected (its index moves with it); removing it leaves no selection.
 class ListControl : public Control {
-public:
+  public:
     std::int32_t ListCount() const noexcept { return static_cast<std::int32_t>(items_.size()); }
     const std::string& List(std::int32_t index) const;
     void List(std::int32_t index, std::string_view value);
@@ -33,7 +33,7 @@ public:
     // The user picked the item at `index`.
     void user_select(std::int32_t index);
 
-protected:
+  protected:
     using Control::Control;
     // The selection changed (before Click is raised); a drop-down list shows the new item.
     virtual void selection_changed() {}
@@ -43,7 +43,7 @@ protected:
     void select_quietly(std::int32_t index);
     void check_index(std::int32_t index) const;
 
-private:
+  private:
     std::vector<std::string> items_;
     std::int32_t list_index_ = -1;
 };

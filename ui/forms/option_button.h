@@ -12,7 +12,7 @@ namespace corvel::forms {
 // deselects the others. Click is raised when a button becomes selected, by the user or by code;
 // deselection raises nothing.
 class OptionButton final : public CaptionedControl {
-public:
+  public:
     OptionButton(Container& parent, std::string name, std::string_view caption = "");
     const char* kind() const noexcept override { return "option button"; }
 
@@ -23,7 +23,7 @@ public:
 
     void user_click();
 
-private:
+  private:
     bool value_ = false;
 };
 

@@ -49,7 +49,8 @@ bool TabContainer::shows(const Control& child) const noexcept {
 }
 
 void TabContainer::CurrTab(std::int32_t index) {
-    if (index < 0 || index >= NumTabs()) raise(control_error::kInvalidPropertyValue, "Invalid property value");
+    if (index < 0 || index >= NumTabs())
+        raise(control_error::kInvalidPropertyValue, "Invalid property value");
     if (index == current_) return;
     current_ = index;
     changed(Property::CurrentTab);

@@ -14,7 +14,7 @@ namespace corvel::forms {
 // its pages, in order; only the current tab's page is on show. Changing the current tab, by the user
 // or by code, raises Click.
 class TabContainer final : public Control, public Container {
-public:
+  public:
     TabContainer(Container& parent, std::string name, std::string_view captions);
     const char* kind() const noexcept override { return "tab container"; }
     const Control* as_control() const noexcept override { return this; }
@@ -33,7 +33,7 @@ public:
 
     void user_select(std::int32_t index);
 
-private:
+  private:
     void set_captions(std::string_view captions);
 
     std::vector<std::string> captions_;

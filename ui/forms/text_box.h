@@ -10,7 +10,7 @@ namespace corvel::forms {
 
 // A text box; `Locked` keeps the user from editing it, `MultiLine` lets the text hold line breaks.
 class TextBox final : public Control {
-public:
+  public:
     TextBox(Container& parent, std::string name, std::string_view text = "");
     const char* kind() const noexcept override { return "text box"; }
 
@@ -27,7 +27,7 @@ public:
     // The user typed `text` in place of what the box held; the box takes the focus first.
     void user_type(std::string_view text);
 
-private:
+  private:
     std::string text_;
     bool locked_ = false;
     bool multi_line_ = false;

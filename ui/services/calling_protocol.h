@@ -26,14 +26,14 @@ namespace protocol_detail {
 // A non-owning reference to something callable as `void()` or `void(Statements&)`.
 template <class... Args>
 class CallRef {
-public:
+  public:
     template <class F>
     CallRef(F& f) noexcept  // NOLINT(google-explicit-constructor): made only by the protocol
         : object_(const_cast<void*>(static_cast<const void*>(&f))),
           call_([](void* object, Args... args) { (*static_cast<F*>(object))(args...); }) {}
     void operator()(Args... args) const { call_(object_, args...); }
 
-private:
+  private:
     void* object_;
     void (*call_)(void*, Args...);
 };
@@ -52,7 +52,7 @@ void run_procedure(CErrorHandler& handler, std::string_view full_name, CallRef<S
 // Statements must let exceptions they do not understand pass: a `catch (...)` inside a statement
 // would swallow the protocol's own unwinding.
 class Statements {
-public:
+  public:
     template <class Statement>
     auto operator()(Statement&& statement, std::source_location where = std::source_location::current()) {
         using Result = std::invoke_result_t<Statement&>;
@@ -67,9 +67,10 @@ public:
         }
     }
 
-private:
+  private:
     friend void protocol_detail::run_procedure(CErrorHandler&, std::string_view,
-                                               protocol_detail::CallRef<Statements&>, Trap, std::uint_least32_t);
+                                               protocol_detail::CallRef<Statements&>, Trap,
+                                               std::uint_least32_t);
     explicit Statements(protocol_detail::Frame& frame) noexcept : frame_(frame) {}
     void run(protocol_detail::CallRef<> statement, std::uint_least32_t line);
 
@@ -82,7 +83,8 @@ private:
 // acts as `trap` says. A failure of the error handler itself leaves the procedure as an error to its
 // caller. Untrappable failures pass untouched.
 template <class Body>
-void run_procedure(CErrorHandler& handler, std::string_view full_name, Body&& body, Trap trap = Trap::AskErrorHandler,
+void run_procedure(CErrorHandler& handler, std::string_view full_name, Body&& body,
+                   Trap trap = Trap::AskErrorHandler,
                    std::source_location where = std::source_location::current()) {
     protocol_detail::run_procedure(handler, full_name, body, trap, where.line());
 }
@@ -90,20 +92,22 @@ void run_procedure(CErrorHandler& handler, std::string_view full_name, Body&& bo
 // The procedures of one module: `protocol("ButAdd_Click", [&](Statements& s) { ... })` runs the
 // procedure "<module>.ButAdd_Click".
 class CallingProtocol {
-public:
+  public:
     // `module` is the library and module name, e.g. "Pelorin.frmModifyList".
-    CallingProtocol(CErrorHandler& handler, std::string module) : handler_(handler), module_(std::move(module)) {}
+    CallingProtocol(CErrorHandler& handler, std::string module)
+        : handler_(handler), module_(std::move(module)) {}
 
     template <class Body>
     void operator()(std::string_view procedure, Body&& body, Trap trap = Trap::AskErrorHandler,
                     std::source_location where = std::source_location::current()) const {
-        protocol_detail::run_procedure(handler_, module_ + "." + std::string(procedure), body, trap, where.line());
+        protocol_detail::run_procedure(handler_, module_ + "." + std::string(procedure), body, trap,
+                                       where.line());
     }
 
     CErrorHandler& handler() const noexcept { return handler_; }
     const std::string& module() const noexcept { return module_; }
 
-private:
+  private:
     CErrorHandler& handler_;
     std::string module_;
 };

@@ -12,8 +12,12 @@ namespace {
 const std::string kSource = std::string(pelorin::kLibraryName) + ".CErrorHandler";
 constexpr const char* kCrLf = "\r\n";
 
-bool valid_actions(std::int32_t value) { return value >= 1 && value <= 15; }
-bool valid_tracing_flags(std::int32_t value) { return value >= 1 && value <= 3; }
+bool valid_actions(std::int32_t value) {
+    return value >= 1 && value <= 15;
+}
+bool valid_tracing_flags(std::int32_t value) {
+    return value >= 1 && value <= 3;
+}
 
 bool platform_is_nt(OsVersion* os) {
     if (os == nullptr) return false;
@@ -32,11 +36,13 @@ void CErrorHandler::raise(std::uint32_t number, const char* description) const {
 
 template <class Body>
 auto CErrorHandler::guarded(Body&& body) -> decltype(body()) {
-    return guard_member(kSource, kErrComponentFailure, "CErrorHandler component failure", std::forward<Body>(body));
+    return guard_member(kSource, kErrComponentFailure, "CErrorHandler component failure",
+                        std::forward<Body>(body));
 }
 
-void CErrorHandler::Init(std::int32_t ErrorHandlerActions, std::string_view ErrorLogFile, bool CallStackEnabled,
-                         bool TracingEnabled, std::int32_t TracingFlags, std::string_view TracingLogFile) {
+void CErrorHandler::Init(std::int32_t ErrorHandlerActions, std::string_view ErrorLogFile,
+                         bool CallStackEnabled, bool TracingEnabled, std::int32_t TracingFlags,
+                         std::string_view TracingLogFile) {
     guarded([&] {
         this->ErrorHandlerActions(ErrorHandlerActions);
         this->ErrorLogFile(ErrorLogFile);

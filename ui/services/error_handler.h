@@ -22,7 +22,7 @@ struct PendingError {
 // delivers it as its action bits select (error log, event log, message box, error dialog) and answers
 // whether the procedure aborts, retries the failing statement or ignores it.
 class CErrorHandler {
-public:
+  public:
     static constexpr std::uint32_t kErrInvalidFileName = 0x800443F9u;
     static constexpr std::uint32_t kErrInvalidActions = 0x800443FAu;
     static constexpr std::uint32_t kErrInvalidTracingFlags = 0x800443FBu;
@@ -85,7 +85,7 @@ public:
     // The procedure names on the call stack, bottom first.
     const std::vector<std::string>& call_stack() const noexcept { return call_stack_; }
 
-private:
+  private:
     std::int32_t ShowErrorMessage(const std::string& Message);
     std::string CallStackText(std::size_t indent, bool include_data) const;
     std::string now_text() const;

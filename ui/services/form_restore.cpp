@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "ui/services/member_guard.h"
-#include "ui/services/pelorin.h"
 #include "common/text.h"
 #include "common/variant.h"
+#include "ui/services/member_guard.h"
+#include "ui/services/pelorin.h"
 
 namespace corvel {
 
@@ -30,7 +30,8 @@ void CFormRestore::raise(std::uint32_t number, const char* description) const {
 
 template <class Body>
 auto CFormRestore::guarded(Body&& body) -> decltype(body()) {
-    return guard_member(kSource, kErrComponentFailure, "CFormRestore component failure", std::forward<Body>(body));
+    return guard_member(kSource, kErrComponentFailure, "CFormRestore component failure",
+                        std::forward<Body>(body));
 }
 
 void CFormRestore::Init(std::shared_ptr<CAppSettings> AppSettings, bool CenteredByDefault) {
@@ -82,7 +83,8 @@ void CFormRestore::GetPosition(PlacedForm& FormObject) {
                 case show_command::kShowMinimized:
                 case show_command::kMinimize:
                 case show_command::kShowMinNoActive:
-                    FormObject.WindowState(never_start_minimized_ ? WindowState::Normal : WindowState::Minimized);
+                    FormObject.WindowState(never_start_minimized_ ? WindowState::Normal
+                                                                  : WindowState::Minimized);
                     break;
                 case show_command::kShowMaximized:
                     FormObject.WindowState(WindowState::Maximized);
@@ -129,13 +131,18 @@ void CFormRestore::SavePosition(PlacedForm& FormObject) {
         if (!screen_.get_window_placement(FormObject.hWnd(), placement)) return;
         const std::string section = key_name_ + "\\" + FormObject.Name();
         const std::pair<const char*, std::int32_t> values[] = {
-            {"WindowState", placement.show_command},   {"MinPosX", placement.min_x},
-            {"MinPosY", placement.min_y},              {"MaxPosX", placement.max_x},
-            {"MaxPosY", placement.max_y},              {"NormalPosLeft", placement.normal_left},
-            {"NormalPosTop", placement.normal_top},    {"NormalPosRight", placement.normal_right},
+            {"WindowState", placement.show_command},
+            {"MinPosX", placement.min_x},
+            {"MinPosY", placement.min_y},
+            {"MaxPosX", placement.max_x},
+            {"MaxPosY", placement.max_y},
+            {"NormalPosLeft", placement.normal_left},
+            {"NormalPosTop", placement.normal_top},
+            {"NormalPosRight", placement.normal_right},
             {"NormalPosBottom", placement.normal_bottom},
         };
-        for (const auto& [name, value] : values) settings_->SaveSetting(section, name, Variant(std::to_string(value)));
+        for (const auto& [name, value] : values)
+            settings_->SaveSetting(section, name, Variant(std::to_string(value)));
     });
 }
 
@@ -145,10 +152,10 @@ void CFormRestore::CenterOnDesktop(WindowPlacement& placement) {
     if (!screen_.get_window_placement(screen_.desktop_window(), desktop)) return;
     const std::int64_t width = std::int64_t{placement.normal_right} - placement.normal_left;
     const std::int64_t height = std::int64_t{placement.normal_bottom} - placement.normal_top;
-    const auto left =
-        round_to_int32(static_cast<double>(std::int64_t{desktop.normal_right} - desktop.normal_left - width) / 2.0);
-    const auto top =
-        round_to_int32(static_cast<double>(std::int64_t{desktop.normal_bottom} - desktop.normal_top - height) / 2.0);
+    const auto left = round_to_int32(
+        static_cast<double>(std::int64_t{desktop.normal_right} - desktop.normal_left - width) / 2.0);
+    const auto top = round_to_int32(
+        static_cast<double>(std::int64_t{desktop.normal_bottom} - desktop.normal_top - height) / 2.0);
     if (!left || !top) return;
     placement.normal_left = *left;
     placement.normal_top = *top;

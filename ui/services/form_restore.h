@@ -13,7 +13,7 @@ namespace corvel {
 // Remembers where a dialog window was and how it was shown, one settings section per dialog
 // ("Windows settings\<form name>"), and puts it back there the next time the dialog opens.
 class CFormRestore {
-public:
+  public:
     static constexpr std::uint32_t kErrNotInitialized = 0x80044499u;
     static constexpr std::uint32_t kErrInvalidAppSettings = 0x8004449Au;
     static constexpr std::uint32_t kErrInvalidKeyName = 0x8004449Bu;
@@ -37,7 +37,7 @@ public:
     // Stores the dialog's current placement.
     void SavePosition(PlacedForm& FormObject);
 
-private:
+  private:
     void CenterOnDesktop(WindowPlacement& placement);
     std::int32_t read_number(const std::string& section, const char* name, const char* fallback);
     [[noreturn]] void raise(std::uint32_t number, const char* description) const;

@@ -1,10 +1,10 @@
 #include "ui/services/frm_error_message.h"
 
+#include "common/text.h"
+#include "corvel/version.h"
 #include "ui/services/pelorin.h"
 #include "ui/services/shell.h"
-#include "common/text.h"
 #include "ui/services/untrappable.h"
-#include "corvel/version.h"
 
 namespace corvel {
 
@@ -22,7 +22,8 @@ std::string mail_body_text(std::string_view text) {
     static constexpr std::pair<const char*, const char*> kEscapes[] = {
         {"\t", "%09"}, {":", "%3A"}, {"/", "%2F"}, {"?", "%3F"}, {"=", "%3D"}, {"&", "%26"}, {"#", "%23"},
     };
-    for (const auto& [from, to] : kEscapes) out = replace_all(out, from, to);
+    for (const auto& [from, to] : kEscapes)
+        out = replace_all(out, from, to);
     return out;
 }
 }  // namespace
@@ -48,7 +49,8 @@ void frmErrorMessage::ErrorMessage(std::string_view value) {
 }
 
 void frmErrorMessage::Form_Activate() {
-    ignoring_failures([&] { elaTitleCaption.Caption(std::string("An error occurred in ") + pelorin::kLibraryName); });
+    ignoring_failures(
+        [&] { elaTitleCaption.Caption(std::string("An error occurred in ") + pelorin::kLibraryName); });
     ignoring_failures([&] { btnSend.Enabled(!support_mail_.empty()); });
     ignoring_failures([&] { host().beep(); });
     ignoring_failures([&] { host().bring_to_front(*this); });
@@ -62,9 +64,15 @@ void frmErrorMessage::answer(const char* text) {
     });
 }
 
-void frmErrorMessage::btnAbort_Click() { answer("ABORT"); }
-void frmErrorMessage::btnRetry_Click() { answer("RETRY"); }
-void frmErrorMessage::btnIgnore_Click() { answer("IGNORE"); }
+void frmErrorMessage::btnAbort_Click() {
+    answer("ABORT");
+}
+void frmErrorMessage::btnRetry_Click() {
+    answer("RETRY");
+}
+void frmErrorMessage::btnIgnore_Click() {
+    answer("IGNORE");
+}
 
 std::string frmErrorMessage::support_mail_address(std::string_view address, std::string_view subject,
                                                   std::string_view report) {

@@ -3,12 +3,12 @@
 #include <string>
 #include <string_view>
 
-#include "ui/services/ui_environment.h"
 #include "ui/forms/button.h"
 #include "ui/forms/form.h"
 #include "ui/forms/frame.h"
 #include "ui/forms/label.h"
 #include "ui/forms/text_box.h"
+#include "ui/services/ui_environment.h"
 
 namespace corvel {
 
@@ -17,7 +17,7 @@ namespace corvel {
 // answer ("ABORT", "RETRY" or "IGNORE") is left in `Tag`. Nothing it does raises: a beep that cannot
 // sound or a mail program that cannot start must not hide the question being asked.
 class frmErrorMessage final : public forms::Form {
-public:
+  public:
     explicit frmErrorMessage(const UiEnvironment& environment);
 
     void SupportMail(std::string_view value) { support_mail_ = value; }
@@ -45,10 +45,10 @@ public:
     static std::string support_mail_address(std::string_view address, std::string_view subject,
                                             std::string_view report);
 
-protected:
+  protected:
     void Form_Activate() override;
 
-private:
+  private:
     void answer(const char* text);
 
     UiEnvironment environment_;

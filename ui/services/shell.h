@@ -14,7 +14,7 @@ namespace corvel {
 // programs, properties sheets) and turns the shell's error codes into errors with readable texts.
 // It has no state: make one for a call and drop it.
 class CShell {
-public:
+  public:
     static constexpr std::uint32_t kErrFileNotFound = 0x80044679u;
     static constexpr std::uint32_t kErrPathNotFound = 0x8004467Au;
     static constexpr std::uint32_t kErrOutOfMemory = 0x8004467Cu;
@@ -36,14 +36,14 @@ public:
     void CreateNewMailMessage(std::string_view RecipientAddress, std::string_view CCRecipientAddress,
                               std::string_view Subject, std::string_view Body);
     void ExploreFolder(std::string_view FolderName);
-    void LaunchProgram(std::string_view PathFileName, std::string_view Parameters = "", bool WaitToFinish = false,
-                       std::string_view StartDirectory = "");
+    void LaunchProgram(std::string_view PathFileName, std::string_view Parameters = "",
+                       bool WaitToFinish = false, std::string_view StartDirectory = "");
     void OpenDocument(std::string_view PathFileName);
     void OpenFolder(std::string_view FolderName);
     void OpenUrl(std::string_view URL);
     void ShowProperties(std::string_view PathFileName, WindowHandle HWndOwner);
 
-private:
+  private:
     enum class Table { Full, Short };
 
     void execute(std::string_view verb, std::string_view file, std::string_view parameters,

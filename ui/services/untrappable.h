@@ -8,7 +8,7 @@ namespace corvel {
 // host whose script disagrees with the dialog, for example. Procedure traps and "failures ignored"
 // blocks let such an exception pass untouched, so it reaches whoever runs the conversation.
 class Untrappable {
-public:
+  public:
     virtual ~Untrappable() = default;
 };
 

@@ -2,9 +2,9 @@
 
 #include <optional>
 
+#include "common/text.h"
 #include "seams/message_box.h"
 #include "ui/services/pelorin.h"
-#include "common/text.h"
 #include "ui/tape/message_text.h"
 #include "ui/tape/object_ref.h"
 #include "ui/tape/row_data.h"

@@ -8,10 +8,7 @@
 #include <string_view>
 
 #include "common/app_settings.h"
-#include "ui/services/calling_protocol.h"
-#include "ui/services/error_handler.h"
-#include "ui/services/form_restore.h"
-#include "ui/services/ui_environment.h"
+#include "seams/workbook/application.h"
 #include "ui/forms/button.h"
 #include "ui/forms/check_box.h"
 #include "ui/forms/form.h"
@@ -20,7 +17,10 @@
 #include "ui/forms/label.h"
 #include "ui/forms/option_button.h"
 #include "ui/forms/text_box.h"
-#include "seams/workbook/application.h"
+#include "ui/services/calling_protocol.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/form_restore.h"
+#include "ui/services/ui_environment.h"
 #include "ui/tape/link_addresseses.h"
 #include "ui/tape/tape_owner.h"
 

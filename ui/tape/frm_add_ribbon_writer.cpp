@@ -2,9 +2,9 @@
 // lays out the tape area at its location.
 #include <source_location>
 
-#include "ui/services/untrappable.h"
 #include "seams/workbook/a1_reference.h"
 #include "seams/workbook/excel_constants.h"
+#include "ui/services/untrappable.h"
 #include "ui/tape/frm_add_ribbon.h"
 #include "ui/tape/object_ref.h"
 #include "ui/tape/row_data.h"

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "ui/services/calling_protocol.h"
 #include "seams/workbook/application.h"
+#include "ui/services/calling_protocol.h"
 
 namespace corvel {
 

@@ -4,10 +4,10 @@
 #include <array>
 #include <iterator>
 
-#include "ui/services/locale_number.h"
-#include "seams/message_box.h"
-#include "ui/services/pelorin.h"
 #include "common/text.h"
+#include "seams/message_box.h"
+#include "ui/services/locale_number.h"
+#include "ui/services/pelorin.h"
 
 namespace corvel {
 

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstdio>
 
-#include "ui/services/dialog_answer.h"
 #include "common/ole_date.h"
 #include "common/text.h"
+#include "ui/services/dialog_answer.h"
 #include "ui/ticker_entry/frm_modify_list.h"
 #include "ui/ticker_entry/list_text.h"
 

@@ -1,7 +1,7 @@
 #include "ui/ticker_entry/frm_modify_list.h"
 
-#include "ui/services/pelorin.h"
 #include "common/text.h"
+#include "ui/services/pelorin.h"
 #include "ui/ticker_entry/list_text.h"
 
 namespace corvel {

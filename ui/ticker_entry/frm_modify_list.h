@@ -5,14 +5,14 @@
 #include <string_view>
 
 #include "common/app_settings.h"
-#include "ui/services/calling_protocol.h"
-#include "ui/services/error_handler.h"
-#include "ui/services/form_restore.h"
-#include "ui/services/ui_environment.h"
 #include "ui/forms/button.h"
 #include "ui/forms/form.h"
 #include "ui/forms/list_box.h"
 #include "ui/forms/text_box.h"
+#include "ui/services/calling_protocol.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/form_restore.h"
+#include "ui/services/ui_environment.h"
 
 namespace corvel {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "ui/services/frm_error_message.h"
 #include "tests/support/ui_fakes.h"
 #include "tests/ui/stored_settings.h"
 #include "ui/entry/pelorin.h"
+#include "ui/services/frm_error_message.h"
 
 namespace corvel {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "common/automation_error.h"
+#include "tests/support/automation_error_of.h"
 #include "tests/support/headless_host.h"
 #include "tests/ui/forms/sample_dialog.h"
-#include "tests/support/automation_error_of.h"
 
 namespace corvel::forms {
 namespace {
@@ -11,12 +11,14 @@ namespace {
 using Log = std::vector<std::string>;
 
 class ControlsTest : public ::testing::Test {
-protected:
+  protected:
     HeadlessHost host{"Pelorin"};
     SampleDialog dialog{host};
 
     Log take_log() { return std::exchange(dialog.log, {}); }
-    static std::int32_t error_number(const std::function<void()>& f) { return fakes::automation_error_of(f).number(); }
+    static std::int32_t error_number(const std::function<void()>& f) {
+        return fakes::automation_error_of(f).number();
+    }
 };
 
 TEST_F(ControlsTest, CheckBoxRaisesClickOnEveryChangeOfValueWhetherCodeOrUserMadeIt) {
@@ -74,7 +76,8 @@ TEST_F(ControlsTest, EditableListKeepsTypedTextWithoutASelection) {
 }
 
 TEST_F(ControlsTest, SelectionStaysWithItsItemWhenItemsAreInsertedOrRemovedBeforeIt) {
-    for (const char* item : {"a", "b", "c"}) dialog.lstItems.AddItem(item);
+    for (const char* item : {"a", "b", "c"})
+        dialog.lstItems.AddItem(item);
     dialog.lstItems.ListIndex(1);
     dialog.lstItems.AddItem("x", 0);
     EXPECT_EQ(dialog.lstItems.ListIndex(), 2);

@@ -10,7 +10,7 @@ namespace {
 using Log = std::vector<std::string>;
 
 class FormTest : public ::testing::Test {
-protected:
+  protected:
     HeadlessHost host{"Pelorin"};
     SampleDialog dialog{host};
 };
@@ -25,7 +25,8 @@ TEST_F(FormTest, ModalShowLoadsOnceActivatesEachTimeAndReturnsWhenTheDialogHides
 
     host.click("ButCancel");
     dialog.Show(ShowMode::Modal);
-    EXPECT_EQ(dialog.log, (Log{"Form_Load", "Form_Activate", "ButOK_Click", "Form_Activate", "ButCancel_Click"}));
+    EXPECT_EQ(dialog.log,
+              (Log{"Form_Load", "Form_Activate", "ButOK_Click", "Form_Activate", "ButCancel_Click"}));
     EXPECT_EQ(dialog.Tag(), "2");
     host.verify();
 }
@@ -79,8 +80,8 @@ TEST_F(FormTest, NestedDialogTakesItsStepsAndTheDialogBelowIsActivatedAgain) {
     host.click("ButCancel").click("frmInner.ButOK").expect_hidden("frmInner").click("frmSample.ButOK");
     dialog.Show(ShowMode::Modal);
     // The dialog below is active again as soon as the nested one has gone, before its caller goes on.
-    EXPECT_EQ(dialog.log, (Log{"Form_Load", "Form_Activate", "ButCancel_Click", "Form_Activate", "inner answered 1",
-                               "ButOK_Click"}));
+    EXPECT_EQ(dialog.log, (Log{"Form_Load", "Form_Activate", "ButCancel_Click", "Form_Activate",
+                               "inner answered 1", "ButOK_Click"}));
     host.verify();
 }
 

@@ -11,7 +11,7 @@ namespace {
 using ::testing::HasSubstr;
 
 class HeadlessHostTest : public ::testing::Test {
-protected:
+  protected:
     HeadlessHost host{"Pelorin"};
     SampleDialog dialog{host};
 
@@ -69,12 +69,14 @@ TEST_F(HeadlessHostTest, ADisabledControlCannotBeUsed) {
 
 TEST_F(HeadlessHostTest, AControlOnAnotherPageIsNotVisible) {
     host.type("txtOPTSymbol", "ES");
-    EXPECT_EQ(mismatch_of_show(), "script step 1 (type \"ES\" into txtOPTSymbol): txtOPTSymbol is not visible");
+    EXPECT_EQ(mismatch_of_show(),
+              "script step 1 (type \"ES\" into txtOPTSymbol): txtOPTSymbol is not visible");
 }
 
 TEST_F(HeadlessHostTest, AMissingControlOrAnotherDialogIsNamed) {
     host.click("frmOther.ButOK");
-    EXPECT_EQ(mismatch_of_show(), "script step 1 (click frmOther.ButOK): frmSample is the dialog shown, not frmOther");
+    EXPECT_EQ(mismatch_of_show(),
+              "script step 1 (click frmOther.ButOK): frmSample is the dialog shown, not frmOther");
 }
 
 TEST_F(HeadlessHostTest, WrongActionsForAControlAreNamed) {
@@ -93,7 +95,8 @@ TEST_F(HeadlessHostTest, WrongActionsForAControlAreNamed) {
 }
 
 TEST_F(HeadlessHostTest, ADialogWaitingAfterTheScriptEndedIsReported) {
-    EXPECT_EQ(mismatch_of_show(), "the script has ended, but frmSample is still shown and waits for the user");
+    EXPECT_EQ(mismatch_of_show(),
+              "the script has ended, but frmSample is still shown and waits for the user");
 }
 
 TEST_F(HeadlessHostTest, MessageBoxesMeetTheirExpectationsAndDefaultToTheApplicationTitle) {
@@ -110,10 +113,12 @@ TEST_F(HeadlessHostTest, MessageBoxesMeetTheirExpectationsAndDefaultToTheApplica
 
 TEST_F(HeadlessHostTest, AMessageBoxOtherThanScriptedIsReported) {
     message_on_ok("Corvel");
-    host.click("ButOK").message("Please fill in the 'Expiry' field ", msgbox::kCritical, "Corvel", msgbox::kOk);
-    EXPECT_THAT(mismatch_of_show(),
-                HasSubstr("message box \"Please fill in the 'Ticker' field \" with style 16 (critical, OK) titled "
-                          "\"Corvel\" appeared instead"));
+    host.click("ButOK").message("Please fill in the 'Expiry' field ", msgbox::kCritical, "Corvel",
+                                msgbox::kOk);
+    EXPECT_THAT(
+        mismatch_of_show(),
+        HasSubstr("message box \"Please fill in the 'Ticker' field \" with style 16 (critical, OK) titled "
+                  "\"Corvel\" appeared instead"));
 }
 
 TEST_F(HeadlessHostTest, AMessageBoxWhereTheScriptClicksIsReported) {
@@ -130,7 +135,8 @@ TEST_F(HeadlessHostTest, AnAnswerThatIsNoButtonOfTheBoxIsReported) {
 
 TEST_F(HeadlessHostTest, AScriptedMessageThatNeverAppearsIsReported) {
     host.answer(msgbox::kOk);
-    EXPECT_THAT(mismatch_of_show(), HasSubstr("is next, but no message box appeared: frmSample waits for the user"));
+    EXPECT_THAT(mismatch_of_show(),
+                HasSubstr("is next, but no message box appeared: frmSample waits for the user"));
 }
 
 TEST_F(HeadlessHostTest, StepsLeftOverAreReportedByVerify) {
@@ -140,13 +146,15 @@ TEST_F(HeadlessHostTest, StepsLeftOverAreReportedByVerify) {
         host.verify();
         FAIL() << "no mismatch";
     } catch (const ScriptMismatch& e) {
-        EXPECT_STREQ(e.what(), "script step 2 (click ButCancel) was never reached: no dialog was waiting for it");
+        EXPECT_STREQ(e.what(),
+                     "script step 2 (click ButCancel) was never reached: no dialog was waiting for it");
     }
 }
 
 TEST_F(HeadlessHostTest, ExpectingADialogHiddenWhileItIsShownIsReported) {
     host.expect_hidden("frmSample");
-    EXPECT_EQ(mismatch_of_show(), "script step 1 (expect frmSample hidden) is next, but frmSample is still shown");
+    EXPECT_EQ(mismatch_of_show(),
+              "script step 1 (expect frmSample hidden) is next, but frmSample is still shown");
 }
 
 }  // namespace

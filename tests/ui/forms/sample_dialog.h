@@ -19,7 +19,7 @@ namespace corvel::forms {
 
 // A dialog with one control of every kind, recording what its events saw.
 class SampleDialog final : public Form {
-public:
+  public:
     explicit SampleDialog(Host& host, std::string name = "frmSample") : Form(host, std::move(name)) {
         Caption("Sample");
         ButOK.Click = [this] {
@@ -39,11 +39,16 @@ public:
         txtName.Change = [this] { log.push_back("txtName_Change " + txtName.Text()); };
         ComType.Click = [this] { log.push_back("ComType_Click " + std::to_string(ComType.ListIndex())); };
         lstItems.Click = [this] { log.push_back("lstItems_Click " + std::to_string(lstItems.ListIndex())); };
-        CIndexType.Click = [this] { log.push_back("CIndexType_Click " + std::to_string(CIndexType.CurrTab())); };
-        VSFGrid.AfterSelChange = [this](std::int32_t old_row, std::int32_t, std::int32_t new_row, std::int32_t) {
-            log.push_back("VSFGrid_AfterSelChange " + std::to_string(old_row) + "->" + std::to_string(new_row));
+        CIndexType.Click = [this] {
+            log.push_back("CIndexType_Click " + std::to_string(CIndexType.CurrTab()));
         };
-        for (const char* type : {"Stock", "Option", "Index"}) ComType.AddItem(type);
+        VSFGrid.AfterSelChange = [this](std::int32_t old_row, std::int32_t, std::int32_t new_row,
+                                        std::int32_t) {
+            log.push_back("VSFGrid_AfterSelChange " + std::to_string(old_row) + "->" +
+                          std::to_string(new_row));
+        };
+        for (const char* type : {"Stock", "Option", "Index"})
+            ComType.AddItem(type);
     }
 
     Label lblName{*this, "lblName", "Name"};
@@ -68,7 +73,7 @@ public:
     std::vector<std::string> log;
     std::int32_t cancel_query_unload = 0;
 
-protected:
+  protected:
     void Form_Load() override { log.push_back("Form_Load"); }
     void Form_Activate() override { log.push_back("Form_Activate"); }
     void Form_QueryUnload(std::int32_t& Cancel, std::int32_t UnloadMode) override {

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "common/automation_error.h"
-#include "ui/services/frm_error_message.h"
 #include "tests/support/ui_fakes.h"
+#include "ui/services/frm_error_message.h"
 
 namespace corvel {
 namespace {
@@ -16,7 +16,7 @@ using Log = std::vector<std::string>;
 
 // Procedures of a module "Pelorin.frmTest", run as the dialogs run theirs.
 class CallingProtocolTest : public ::testing::Test {
-protected:
+  protected:
     fakes::UiFakes fakes;
     CErrorHandler handler{fakes.environment()};
     CallingProtocol protocol{handler, "Pelorin.frmTest"};

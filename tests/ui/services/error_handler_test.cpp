@@ -15,7 +15,7 @@ constexpr const char* kStamp = "12/9/2025 - 6:00:00 PM";
 const std::string kIndent(20, ' ');
 
 class ErrorHandlerTest : public ::testing::Test {
-protected:
+  protected:
     fakes::UiFakes fakes;
     CErrorHandler handler{fakes.environment()};
 
@@ -61,8 +61,10 @@ TEST_F(ErrorHandlerTest, WindowsNtComesFromTheExtendedVersionRecordThenTheBasicO
 }
 
 TEST_F(ErrorHandlerTest, InitChecksInOrderAndKeepsWhatItStoredBeforeAFailure) {
-    EXPECT_EQ(error_of([&] { handler.Init(0, "a.txt", true, true, 2, "b.txt"); }), CErrorHandler::kErrInvalidActions);
-    EXPECT_EQ(error_of([&] { handler.Init(16, "a.txt", true, true, 2, "b.txt"); }), CErrorHandler::kErrInvalidActions);
+    EXPECT_EQ(error_of([&] { handler.Init(0, "a.txt", true, true, 2, "b.txt"); }),
+              CErrorHandler::kErrInvalidActions);
+    EXPECT_EQ(error_of([&] { handler.Init(16, "a.txt", true, true, 2, "b.txt"); }),
+              CErrorHandler::kErrInvalidActions);
     EXPECT_FALSE(handler.CallStackEnabled());
 
     EXPECT_EQ(error_of([&] { handler.Init(3, "a.txt", true, true, 4, "b.txt"); }),
@@ -74,10 +76,12 @@ TEST_F(ErrorHandlerTest, InitChecksInOrderAndKeepsWhatItStoredBeforeAFailure) {
     EXPECT_EQ(handler.TracingFlags(), 0);
     EXPECT_EQ(handler.TracingLogFile(), "Tracing Log.txt");
 
-    EXPECT_EQ(error_of([&] { handler.Init(3, "", false, false, 2, "b.txt"); }), CErrorHandler::kErrInvalidFileName);
+    EXPECT_EQ(error_of([&] { handler.Init(3, "", false, false, 2, "b.txt"); }),
+              CErrorHandler::kErrInvalidFileName);
     EXPECT_EQ(error_of([&] { handler.Init(5, "c.txt", false, false, 0, "b.txt"); }),
               CErrorHandler::kErrInvalidTracingFlags);
-    EXPECT_EQ(error_of([&] { handler.Init(5, "c.txt", false, false, 1, ""); }), CErrorHandler::kErrInvalidFileName);
+    EXPECT_EQ(error_of([&] { handler.Init(5, "c.txt", false, false, 1, ""); }),
+              CErrorHandler::kErrInvalidFileName);
     EXPECT_EQ(handler.TracingFlags(), 1);
 
     EXPECT_EQ(error_of([&] { handler.ErrorHandlerActions(16); }), CErrorHandler::kErrInvalidActions);
@@ -93,8 +97,8 @@ TEST_F(ErrorHandlerTest, TracingAppendsOneLinePerEntryAndExitOpeningTheLogEachTi
     handler.CallStackPush(kProcedure, "");
     handler.CallStackPop();
     handler.CallStackPop();  // empty: no line, no error
-    EXPECT_EQ(log("Tracing Log.txt"), std::string(kStamp) + " --- Entered routine: " + kProcedure + "\r\n" + kStamp +
-                                          " --- Exited routine: " + kProcedure + "\r\n");
+    EXPECT_EQ(log("Tracing Log.txt"), std::string(kStamp) + " --- Entered routine: " + kProcedure + "\r\n" +
+                                          kStamp + " --- Exited routine: " + kProcedure + "\r\n");
     EXPECT_EQ(fakes.files->appends, 2);
 
     handler.TracingFlags(1);  // debugger output only: nothing in the delivered library
@@ -103,7 +107,8 @@ TEST_F(ErrorHandlerTest, TracingAppendsOneLinePerEntryAndExitOpeningTheLogEachTi
     handler.TracingEnabled(false);
     handler.CallStackPush("B", "");
     EXPECT_EQ(fakes.files->appends, 2);
-    EXPECT_EQ(handler.call_stack(), (std::vector<std::string>{"A", "B"})) << "push and pop work without tracing";
+    EXPECT_EQ(handler.call_stack(), (std::vector<std::string>{"A", "B"}))
+        << "push and pop work without tracing";
 }
 
 TEST_F(ErrorHandlerTest, ATraceLogThatCannotBeWrittenIsAComponentFailure) {
@@ -116,8 +121,9 @@ TEST_F(ErrorHandlerTest, TheErrorLogGetsTheWholeReportAndNobodyIsAsked) {
     handler.Init(2, "Error Log.txt", true, false, 2, "Tracing Log.txt");
     handler.CallStackPush("A", "");
     handler.CallStackPush("B", "");
-    EXPECT_EQ(handler.HandleError("", PendingError{static_cast<std::int32_t>(0x800443FAu), "Bad (value)", 17}),
-              CErrorHandler::kAbort);
+    EXPECT_EQ(
+        handler.HandleError("", PendingError{static_cast<std::int32_t>(0x800443FAu), "Bad (value)", 17}),
+        CErrorHandler::kAbort);
     const std::string report = std::string(kStamp) + "\r\n" +
                                "\tError: -2147204102, (Bad (value))\r\n"
                                "\tin B at line 17\r\n"
@@ -131,7 +137,9 @@ TEST_F(ErrorHandlerTest, TheErrorLogGetsTheWholeReportAndNobodyIsAsked) {
     EXPECT_EQ(handler.ErrorLine(), 17);
 
     handler.HandleError("", failure());
-    EXPECT_EQ(log("Error Log.txt").rfind(report + "\r\n" + kStamp + "\r\n\tError: -2147203463, (File not found)", 0), 0u)
+    EXPECT_EQ(log("Error Log.txt")
+                  .rfind(report + "\r\n" + kStamp + "\r\n\tError: -2147203463, (File not found)", 0),
+              0u)
         << "a second report is appended";
 }
 
@@ -192,7 +200,8 @@ TEST_F(ErrorHandlerTest, TheErrorDialogsAnswerDecidesEvenAfterTheMessageBox) {
     handler.ErrorHandlerActions(9);
     EXPECT_EQ(handler.HandleError("", failure()), CErrorHandler::kIgnore);
     handler.ErrorHandlerActions(8);
-    EXPECT_EQ(handler.HandleError("", failure()), CErrorHandler::kAbort) << "the close box keeps the preset answer";
+    EXPECT_EQ(handler.HandleError("", failure()), CErrorHandler::kAbort)
+        << "the close box keeps the preset answer";
     fakes.host->verify();
     EXPECT_TRUE(fakes.files->files.empty()) << "no log without its action bit";
 }

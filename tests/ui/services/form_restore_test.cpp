@@ -5,8 +5,8 @@
 #include "common/automation_error.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_screen.h"
-#include "tests/support/headless_host.h"
 #include "tests/support/automation_error_of.h"
+#include "tests/support/headless_host.h"
 
 namespace corvel {
 namespace {
@@ -15,7 +15,7 @@ constexpr const char* kSection = "Software\\HALVARD\\Corvel\\Windows settings\\f
 
 // A dialog as the placement store sees it, with a window on the in-memory screen.
 class FakeDialog final : public PlacedForm {
-public:
+  public:
     FakeDialog(MemoryScreen& screen, std::int32_t border_style, bool visible = false)
         : window_(screen.create_window(10, 20, 300, 200, corvel::WindowState::Normal)),
           border_style_(border_style),
@@ -29,7 +29,7 @@ public:
     corvel::WindowState WindowState() const override { return state_; }
     void WindowState(corvel::WindowState state) override { state_ = state; }
 
-private:
+  private:
     std::string name_ = "frmModifyList";
     WindowHandle window_;
     std::int32_t border_style_;
@@ -38,7 +38,7 @@ private:
 };
 
 class FormRestoreTest : public ::testing::Test {
-protected:
+  protected:
     std::shared_ptr<MemoryRegistry> registry = std::make_shared<MemoryRegistry>();
     std::shared_ptr<CAppSettings> settings = std::make_shared<CAppSettings>(registry, "Pelorin");
     MemoryScreen screen;
@@ -64,9 +64,7 @@ protected:
         const auto value = registry->value(reg_hive::kCurrentUser, kSection, name);
         return value ? value->data : "<missing>";
     }
-    WindowPlacement placement_of(const FakeDialog& dialog) {
-        return screen.window(dialog.hWnd())->placement;
-    }
+    WindowPlacement placement_of(const FakeDialog& dialog) { return screen.window(dialog.hWnd())->placement; }
     static std::uint32_t error_of(const std::function<void()>& f) {
         const AutomationError e = fakes::automation_error_of(f);
         if (e.code() != 0) {
@@ -200,9 +198,10 @@ TEST_F(FormRestoreTest, SavingStoresTheNineValuesAsDecimalText) {
     p.normal_bottom = 890;
     ASSERT_TRUE(screen.set_window_placement(dialog.hWnd(), p));
     restore.SavePosition(dialog);
-    EXPECT_EQ(registry->value_names(reg_hive::kCurrentUser, kSection),
-              (std::vector<std::string>{"WindowState", "MinPosX", "MinPosY", "MaxPosX", "MaxPosY", "NormalPosLeft",
-                                        "NormalPosTop", "NormalPosRight", "NormalPosBottom"}));
+    EXPECT_EQ(
+        registry->value_names(reg_hive::kCurrentUser, kSection),
+        (std::vector<std::string>{"WindowState", "MinPosX", "MinPosY", "MaxPosX", "MaxPosY", "NormalPosLeft",
+                                  "NormalPosTop", "NormalPosRight", "NormalPosBottom"}));
     EXPECT_EQ(stored("WindowState"), std::string("3\0", 2));
     EXPECT_EQ(stored("MinPosX"), std::string("-32000\0", 7));
     EXPECT_EQ(stored("NormalPosBottom"), std::string("890\0", 4));
@@ -241,21 +240,21 @@ TEST_F(FormRestoreTest, ArgumentsAreCheckedAndOtherFailuresBecomeTheComponentFai
 
 // The way the dialogs use it: restore on load, save on unload, through the host's screen.
 class PlacedDialog final : public forms::Form {
-public:
+  public:
     PlacedDialog(forms::Host& host, std::shared_ptr<CAppSettings> settings)
         : Form(host, "frmModifyList"), settings_(std::move(settings)) {
         Width(300);
         Height(200);
     }
 
-protected:
+  protected:
     void Form_Load() override {
         restore_.Init(settings_, true);
         restore_.GetPosition(*this);
     }
     void Form_Unload(std::int32_t&) override { restore_.SavePosition(*this); }
 
-private:
+  private:
     std::shared_ptr<CAppSettings> settings_;
     CFormRestore restore_{host().screen()};
 };

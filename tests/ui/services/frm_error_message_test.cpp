@@ -11,7 +11,7 @@ namespace {
 const std::string kRule(20, '-');
 
 class ErrorMessageTest : public ::testing::Test {
-protected:
+  protected:
     fakes::UiFakes fakes;
     frmErrorMessage dialog{fakes.environment()};
 
@@ -24,7 +24,8 @@ protected:
     }
     std::vector<std::string> opened_addresses() const {
         std::vector<std::string> addresses;
-        for (const auto& call : fakes.shell->calls_named("execute")) addresses.push_back(call.file);
+        for (const auto& call : fakes.shell->calls_named("execute"))
+            addresses.push_back(call.file);
         return addresses;
     }
 };
@@ -47,7 +48,8 @@ TEST_F(ErrorMessageTest, ActivationNamesTheLibraryPresetsAbortAndAsksForAttentio
 }
 
 TEST_F(ErrorMessageTest, EachAnswerButtonLeavesItsAnswer) {
-    for (const auto& [button, answer] : {std::pair{"btnAbort", "ABORT"}, {"btnRetry", "RETRY"}, {"btnIgnore", "IGNORE"}}) {
+    for (const auto& [button, answer] :
+         {std::pair{"btnAbort", "ABORT"}, {"btnRetry", "RETRY"}, {"btnIgnore", "IGNORE"}}) {
         fakes.host->click(button);
         show("report", "support@halvard.example");
         EXPECT_EQ(dialog.Tag(), answer);
@@ -57,8 +59,8 @@ TEST_F(ErrorMessageTest, EachAnswerButtonLeavesItsAnswer) {
 TEST_F(ErrorMessageTest, TheVersionIsTheLastLineOfTheText) {
     dialog.ErrorMessage("line one\r\nline two");
     EXPECT_EQ(dialog.ErrorMessage(), std::string("line one\r\nline two\r\nVersion: ") + kVersionText);
-    EXPECT_EQ(std::string(kVersionText),
-              std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision));
+    EXPECT_EQ(std::string(kVersionText), std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
+                                             "." + std::to_string(kVersionRevision));
 }
 
 TEST_F(ErrorMessageTest, SendOpensASupportMailEachTimeAndLeavesTheAnswerAlone) {
@@ -80,8 +82,8 @@ TEST_F(ErrorMessageTest, SendOpensASupportMailEachTimeAndLeavesTheAnswerAlone) {
 }
 
 TEST_F(ErrorMessageTest, TheMailBodyEscapesEverythingThatWouldBreakTheAddress) {
-    const std::string address = frmErrorMessage::support_mail_address(
-        "s@h.example", "A b", "100% done #3: a/b?c=d&e\tf\rg\nh\r\ni");
+    const std::string address =
+        frmErrorMessage::support_mail_address("s@h.example", "A b", "100% done #3: a/b?c=d&e\tf\rg\nh\r\ni");
     EXPECT_EQ(address, "mailto:s@h.example?subject=A%20b&body=%0A%0A" + kRule +
                            "%0A100%25 done %233%3A a%2Fb%3Fc%3Dd%26e%09f%0Dg%0Ah%0Ai%0A" + kRule);
 }

@@ -13,7 +13,7 @@ using fakes::ScriptedShell;
 const auto error_of = fakes::automation_error_of;
 
 class ShellTest : public ::testing::Test {
-protected:
+  protected:
     std::shared_ptr<ScriptedShell> services = std::make_shared<ScriptedShell>();
     std::shared_ptr<MemoryRegistry> registry = std::make_shared<MemoryRegistry>();
     CShell shell{services, registry};
@@ -152,7 +152,7 @@ TEST_F(ShellTest, AProgramThatCannotBeStartedIsReported) {
 }
 
 TEST_F(ShellTest, DocumentVerbComesFromTheFileTypeInTheLocalMachineClasses) {
-    services->files = {"C:\\Data\\a.txt", "C:\\Data\\a.csv", "C:\\Data\\a.log", "C:\\Data\\a.xyz",
+    services->files = {"C:\\Data\\a.txt", "C:\\Data\\a.csv",  "C:\\Data\\a.log", "C:\\Data\\a.xyz",
                        "C:\\Data\\a.dat", "C:\\Data\\README", "C:\\Data\\a.nul"};
     classes(".txt", "txtfile");
     classes("txtfile\\Shell", "edit");
@@ -169,13 +169,13 @@ TEST_F(ShellTest, DocumentVerbComesFromTheFileTypeInTheLocalMachineClasses) {
     registry->put_key(reg_hive::kLocalMachine, "SOFTWARE\\Classes\\xyzfile\\Shell");
 
     const std::pair<const char*, const char*> cases[] = {
-        {"C:\\Data\\a.txt", "edit"},  // the preferred verb
-        {"C:\\Data\\a.csv", "open"},  // an "&open" command, letter case ignored
-        {"C:\\Data\\a.log", "print"}, // the first command
-        {"C:\\Data\\a.xyz", ""},      // a Shell key without commands: the shell's default
-        {"C:\\Data\\a.dat", ""},      // no Shell key at all
-        {"C:\\Data\\README", "open"}, // no extension
-        {"C:\\Data\\a.nul", "open"},  // an empty file type
+        {"C:\\Data\\a.txt", "edit"},   // the preferred verb
+        {"C:\\Data\\a.csv", "open"},   // an "&open" command, letter case ignored
+        {"C:\\Data\\a.log", "print"},  // the first command
+        {"C:\\Data\\a.xyz", ""},       // a Shell key without commands: the shell's default
+        {"C:\\Data\\a.dat", ""},       // no Shell key at all
+        {"C:\\Data\\README", "open"},  // no extension
+        {"C:\\Data\\a.nul", "open"},   // an empty file type
     };
     for (const auto& [file, verb] : cases) {
         shell.OpenDocument(file);
@@ -203,7 +203,8 @@ TEST_F(ShellTest, PropertiesSheetIsAskedForWithTheExtendedRecord) {
     EXPECT_EQ(services->calls_named("execute_ex").back().owner, 0x1234u);
 
     services->properties_instance = 32;
-    EXPECT_EQ(error_of([&] { shell.ShowProperties("C:\\Data\\a.txt", 0); }).description(), "Cannot show properties");
+    EXPECT_EQ(error_of([&] { shell.ShowProperties("C:\\Data\\a.txt", 0); }).description(),
+              "Cannot show properties");
     EXPECT_EQ(error_of([&] { shell.ShowProperties("C:\\Data\\b.txt", 0); }).code(), CShell::kErrFileNotFound);
 }
 

@@ -7,14 +7,14 @@
 #include <string>
 
 #include "common/app_settings.h"
-#include "ui/services/error_handler.h"
-#include "ui/services/frm_error_message.h"
 #include "platform/memory/memory_application.h"
 #include "platform/memory/memory_workbook.h"
 #include "platform/memory/memory_worksheet.h"
 #include "tests/support/quotes_workbook_builder.h"
 #include "tests/support/ui_fakes.h"
 #include "ui/entry/pelorin.h"
+#include "ui/services/error_handler.h"
+#include "ui/services/frm_error_message.h"
 
 namespace corvel::tape_test {
 

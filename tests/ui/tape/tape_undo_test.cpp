@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "seams/workbook/excel_constants.h"
 #include "platform/memory/memory_application.h"
 #include "platform/memory/memory_workbook.h"
 #include "platform/memory/memory_worksheet.h"
+#include "seams/workbook/excel_constants.h"
 
 namespace corvel {
 namespace {

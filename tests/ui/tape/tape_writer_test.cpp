@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "ui/services/frm_error_message.h"
 #include "seams/message_box.h"
 #include "seams/workbook/excel_constants.h"
 #include "tests/ui/tape/tape_fixture.h"
+#include "ui/services/frm_error_message.h"
 
 namespace corvel::tape_test {
 namespace {

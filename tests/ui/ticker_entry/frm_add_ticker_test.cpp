@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/services/frm_error_message.h"
 #include "common/ole_date.h"
 #include "tests/support/ui_fakes.h"
 #include "tests/ui/stored_settings.h"
+#include "ui/services/frm_error_message.h"
 #include "ui/ticker_entry/frm_modify_list.h"
 
 namespace corvel {
