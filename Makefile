@@ -11,7 +11,7 @@ FUZZ_TIME  ?= 60
 # Extra arguments for `make quotes`, e.g. ARGS='--sim-rate 20 --duration 60'.
 ARGS       ?=
 
-.PHONY: all deps deps-windows build windows check test test-native test-asan test-windows test-fuzz fuzz bench bench-windows quotes clean help
+.PHONY: all deps deps-windows build windows check format test test-native test-asan test-windows test-fuzz fuzz bench bench-windows quotes clean help
 
 all: build
 
@@ -20,7 +20,8 @@ help:
 	@echo "make quotes  live quotes from the embedded TWS simulator (ARGS='...' adds corvel-quotes arguments)"
 	@echo "make bench   build in release mode and run every benchmark (JSON in $(BUILD)/bench/)"
 	@echo "make build   build programs and tools into $(BUILD)/bin/"
-	@echo "make check   the layering rules (which folder may include which)"
+	@echo "make check   the layering rules (which folder may include which) and the source format"
+	@echo "make format  format every C++ source with the repository's .clang-format"
 	@echo "make windows cross-build the Windows DLLs (x64, x86) into $(WIN64)/bin/ and $(WIN32)/bin/"
 	@echo "make bench-windows  records per second through Tallowin3.dll under Wine"
 	@echo "make fuzz    fuzz the wire decoder (FUZZ_TIME=seconds, default $(FUZZ_TIME))"
@@ -84,9 +85,14 @@ test-windows: build windows
 bench-windows: build windows
 	tests/wine/bench.sh $(WIN64) $(BUILD) 10
 
-# The house rules no compiler checks: the include direction between folders and no OS header in the logic.
-check:
+# The house rules no compiler checks: the include direction between folders, no OS header in the logic,
+# and one source format.
+check: deps
 	@scripts/check-layers.sh
+	@scripts/check-format.sh
+
+format: deps
+	@scripts/check-format.sh --fix
 
 test: check test-native test-asan test-fuzz test-windows
 	@echo "All tests passed."

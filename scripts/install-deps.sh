@@ -9,6 +9,8 @@ packages=(
     libcli11-dev
     # The wire decoder's fuzz target is built with clang's libFuzzer.
     clang libclang-rt-dev
+    # `make check` holds every source to the repository's .clang-format.
+    clang-format
 )
 # Extra groups can be asked for by name, so a plain `make test` never pays for what it does not run.
 for group in "$@"; do
