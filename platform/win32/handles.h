@@ -78,12 +78,33 @@ struct ExcepInfoPolicy {
     }
 };
 
+// An activation context made from a module's manifest (the common-controls version its windows use).
+struct ActivationContextPolicy {
+    using handle_type = HANDLE;
+    static handle_type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(handle_type h) noexcept {
+        KeepLastError keep;
+        ::ReleaseActCtx(h);
+    }
+};
+// A font, brush or other GDI object this process created.
+struct GdiObjectPolicy {
+    using handle_type = HGDIOBJ;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool close(handle_type h) noexcept {
+        KeepLastError keep;
+        return ::DeleteObject(h) != FALSE;
+    }
+};
+
 using unique_hkey = UniqueHandle<HkeyPolicy>;
 using unique_hwnd = UniqueHandle<HwndPolicy>;
 using unique_handle = UniqueHandle<HandlePolicy>;
 using unique_bstr = UniqueHandle<BstrPolicy>;
 using unique_variant = UniqueHandle<VariantPolicy>;
 using unique_excepinfo = UniqueHandle<ExcepInfoPolicy>;
+using unique_actctx = UniqueHandle<ActivationContextPolicy>;
+using unique_gdi = UniqueHandle<GdiObjectPolicy>;
 
 // A counted COM reference. The interface id comes from the type (`__uuidof`, which MinGW answers for
 // every interface declared with its id, as the system's and our generated headers do).
