@@ -220,6 +220,14 @@ TEST_F(ExcelBinding, EachMemberNameIsLookedUpOncePerObjectType) {
 // Excel never gives (arrays with other bounds, error values, deferred error texts).
 class ScriptedObject final : public IDispatch {
   public:
+    // Excel may leave the texts of an exception to be filled in when asked for.
+    static HRESULT STDMETHODCALLTYPE fill_in(EXCEPINFO* e) {
+        e->scode = static_cast<SCODE>(0x800A03ECu);
+        e->bstrSource = win32::make_bstr("Microsoft Excel");
+        e->bstrDescription = win32::make_bstr("Cannot change part of a merged cell.");
+        return S_OK;
+    }
+
     HRESULT result_hr = S_OK;
     win32::unique_variant result;
     bool known = true;
@@ -249,12 +257,7 @@ class ScriptedObject final : public IDispatch {
         if (result_hr == DISP_E_EXCEPTION) {
             *info = EXCEPINFO{};
             if (deferred) {
-                info->pfnDeferredFillIn = [](EXCEPINFO* e) -> HRESULT {
-                    e->scode = static_cast<SCODE>(0x800A03ECu);
-                    e->bstrSource = win32::make_bstr("Microsoft Excel");
-                    e->bstrDescription = win32::make_bstr("Cannot change part of a merged cell.");
-                    return S_OK;
-                };
+                info->pfnDeferredFillIn = &fill_in;
             } else {
                 info->scode = static_cast<SCODE>(0x800A03ECu);
                 info->bstrDescription = win32::make_bstr("Select method of Range class failed");
