@@ -262,6 +262,25 @@ void set_cell(VARIANT& out, const Variant& value) {
     V_R8(&out) = value.number().value_or(0.0);
 }
 
+// One value for a cell; for a block a two-dimensional array of variants, rows first, both bounds from 1.
+void set_block(VARIANT& out, const workbook::RangeValue& values) {
+    if (!values.is_block()) return set_cell(out, values.single());
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(values.rows()), 1},
+                                {static_cast<ULONG>(values.columns()), 1}};
+    win32::unique_safearray array(::SafeArrayCreate(VT_VARIANT, 2, bounds));
+    if (!array) throw std::bad_alloc();
+    {
+        const win32::SafeArrayData data(array.get());
+        auto* cells = static_cast<VARIANT*>(data.get());
+        if (!cells) throw std::bad_alloc();
+        for (std::int32_t row = 1; row <= values.rows(); ++row)
+            for (std::int32_t column = 1; column <= values.columns(); ++column)
+                set_cell(cells[(column - 1) * values.rows() + (row - 1)], values(row, column));
+    }
+    V_VT(&out) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(&out) = array.release();
+}
+
 struct Shared {
     std::shared_ptr<workbook::MemoryApplication> application;
     std::shared_ptr<CallLog> log;
@@ -593,28 +612,13 @@ void Node::run_range(std::string_view name, const Args& args, const VARIANT* val
             return r.Value(com::from_variant(v));
         }
         if (!result) return;
-        const workbook::RangeValue values = r.Value();
-        if (!values.is_block()) return set_cell(*result, values.single());
-        // A block: a two-dimensional array of variants, rows first, both bounds from 1.
-        SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(values.rows()), 1},
-                                    {static_cast<ULONG>(values.columns()), 1}};
-        win32::unique_safearray array(::SafeArrayCreate(VT_VARIANT, 2, bounds));
-        if (!array) throw std::bad_alloc();
-        {
-            const win32::SafeArrayData data(array.get());
-            auto* cells = static_cast<VARIANT*>(data.get());
-            if (!cells) throw std::bad_alloc();
-            for (std::int32_t row = 1; row <= values.rows(); ++row)
-                for (std::int32_t column = 1; column <= values.columns(); ++column)
-                    set_cell(cells[(column - 1) * values.rows() + (row - 1)], values(row, column));
-        }
-        V_VT(result) = VT_ARRAY | VT_VARIANT;
-        V_ARRAY(result) = array.release();
-        return;
+        return set_block(*result, r.Value());
     }
     if (name == "Formula" || name == "FormulaLocal") {
         if (value) return r.FormulaLocal(text_arg(value));
-        return set_text(result, r.FormulaLocal());
+        if (!result) return;
+        // A block's formulas are an array of texts, as its values are an array of values.
+        return set_block(*result, r.FormulaLocalBlock());
     }
     if (name == "Cells") return set_object(result, range_node(range));
     if (name == "Resize") {
