@@ -57,6 +57,21 @@ Check IsNull(xl.Range("A1:C1").Interior.ColorIndex), "mixed fills are Null"
 Check xl.ActiveSheet.Cells.SpecialCells(11).Address = "$C$2", "SpecialCells(xlCellTypeLastCell)"
 Check xl.ActiveSheet.Cells.Find("*", , , , 1, 2).Address = "$B$2", "Find(What, , , , xlByRows, xlPrevious)"
 
+' A workbook laid out by a script, as the add-in's example builds one.
+Dim book, quotes
+Set book = xl.Workbooks.Add
+Check book.Name = "Book2" And xl.Workbooks.Count = 2, "Workbooks.Add opens Book2"
+Check xl.ActiveWorkbook.Name = "Book2", "and makes it the active one"
+Set quotes = book.Worksheets.Add
+Check quotes.Name = "Sheet4" And book.Worksheets.Count = 4, "Worksheets.Add adds Sheet4"
+quotes.Name = "TWS_Quotes"
+Check xl.ActiveSheet.Name = "TWS_Quotes", "a renamed sheet, made the active one"
+book.Names.Add "TWS_Symbol", "=TWS_Quotes!$A$4"
+quotes.Range("TWS_Symbol").Value = "Ticker"
+Check xl.Range("TWS_Quotes!A4").Value = "Ticker", "a defined name resolves"
+Check xl.Workbooks(1).Name = "Book1" And xl.Workbooks("book2").Name = "Book2", "Workbooks by number and name"
+Check book.Worksheets(4).Name = "TWS_Quotes", "Worksheets by number"
+
 ' Excel's errors, and members Excel lacks.
 On Error Resume Next
 xl.Range("not a range").Select
@@ -67,6 +82,12 @@ Check lastSource = "Microsoft Excel", "from Microsoft Excel (got " & lastSource 
 xl.Refresh
 n = Caught()
 Check n = 438, "a member Excel lacks (got " & n & ")"
+quotes.Name = "Sheet1"
+n = Caught()
+Check n = 1004, "a sheet name already taken (got " & n & ")"
+Set book = xl.Workbooks(3)
+n = Caught()
+Check n = 9, "no third workbook (got " & n & ")"
 On Error GoTo 0
 
 Set xl = Nothing
