@@ -33,6 +33,7 @@ class MemoryApplication final : public Application, public std::enable_shared_fr
     // Opens a new, empty workbook and makes it the active one.
     std::shared_ptr<MemoryWorkbook> add_workbook(std::string name);
     const std::shared_ptr<MemoryWorkbook>& active_workbook() const noexcept { return active_; }
+    const std::vector<std::shared_ptr<MemoryWorkbook>>& workbooks() const noexcept { return workbooks_; }
     void activate_workbook(const MemoryWorkbook& book);
 
     // What callers did, for tests: every value given to ScreenUpdating, in order, and how many

@@ -134,6 +134,20 @@ std::string MemoryRange::FormulaLocal() const {
     return sheet_->formula_at(area_.top, area_.left);
 }
 
+RangeValue MemoryRange::FormulaLocalBlock() const {
+    if (area_.cells() == 1) return RangeValue(Variant(sheet_->formula_at(area_.top, area_.left)));
+    check_operation_size(area_);
+    sheet_->workbook()->application()->count_block_read();
+    std::vector<Variant> cells;
+    cells.reserve(static_cast<std::size_t>(area_.cells()));
+    for (std::int32_t row = area_.top; row <= area_.bottom; ++row) {
+        for (std::int32_t column = area_.left; column <= area_.right; ++column) {
+            cells.push_back(Variant(sheet_->formula_at(row, column)));
+        }
+    }
+    return RangeValue(area_.rows(), area_.columns(), std::move(cells));
+}
+
 void MemoryRange::FormulaLocal(std::string_view formula) {
     sheet_->write_formula(area_, formula);
 }

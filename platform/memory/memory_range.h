@@ -34,6 +34,7 @@ class MemoryRange final : public Range {
     void Value(const Variant& value) override;
     std::string FormulaLocal() const override;
     void FormulaLocal(std::string_view formula) override;
+    RangeValue FormulaLocalBlock() const override;
     std::shared_ptr<workbook::Interior> Interior() const override;
     std::shared_ptr<Border> Borders(std::int32_t Index) const override;
     std::optional<double> ColumnWidth() const override;

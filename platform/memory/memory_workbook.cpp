@@ -38,11 +38,16 @@ std::shared_ptr<Worksheet> MemoryWorkbook::ActiveSheet() const {
     return active_;
 }
 
-std::shared_ptr<MemoryWorksheet> MemoryWorkbook::add_sheet(std::string name) {
+void MemoryWorkbook::check_sheet_name(std::string_view name, const MemoryWorksheet* renamed) const {
+    const auto taken = sheet(name);
     if (name.empty() || name.size() > 31 || name.find_first_of(":\\/?*[]") != std::string::npos ||
-        name.front() == '\'' || name.back() == '\'' || sheet(name)) {
-        raise_object_error("That name is already taken or is not a valid sheet name: " + name);
+        name.front() == '\'' || name.back() == '\'' || (taken && taken.get() != renamed)) {
+        raise_object_error("That name is already taken or is not a valid sheet name: " + std::string(name));
     }
+}
+
+std::shared_ptr<MemoryWorksheet> MemoryWorkbook::add_sheet(std::string name) {
+    check_sheet_name(name, nullptr);
     auto added = std::make_shared<MemoryWorksheet>(weak_from_this(), std::move(name));
     sheets_.push_back(added);
     if (!active_) active_ = added;

@@ -36,6 +36,9 @@ class MemoryWorkbook final : public Workbook, public std::enable_shared_from_thi
     // Adds a worksheet at the end; the first one becomes the active sheet. Names are unique without
     // regard to letter case and may not hold the characters the application forbids.
     std::shared_ptr<MemoryWorksheet> add_sheet(std::string name);
+    // Raises unless `name` may name a sheet of this workbook (`renamed` may keep its own name).
+    void check_sheet_name(std::string_view name, const MemoryWorksheet* renamed) const;
+    const std::vector<std::shared_ptr<MemoryWorksheet>>& sheets() const noexcept { return sheets_; }
     // The sheet of that name (letter case ignored), or null.
     std::shared_ptr<MemoryWorksheet> sheet(std::string_view name) const;
     const std::shared_ptr<MemoryWorksheet>& active_sheet() const noexcept { return active_; }

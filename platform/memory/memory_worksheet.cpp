@@ -62,6 +62,11 @@ std::shared_ptr<MemoryWorkbook> MemoryWorksheet::workbook() const {
     return book;
 }
 
+void MemoryWorksheet::rename(std::string name) {
+    workbook()->check_sheet_name(name, this);
+    name_ = std::move(name);
+}
+
 bool MemoryWorksheet::is_active() const {
     const auto book = workbook_.lock();
     return book && book->is_active() && book->active_sheet().get() == this;

@@ -51,6 +51,8 @@ class MemoryWorksheet final : public Worksheet, public std::enable_shared_from_t
     // --- The in-memory sheet.
     std::shared_ptr<MemoryRange> range(const CellArea& area) const;
     std::shared_ptr<MemoryWorkbook> workbook() const;
+    // Renames the sheet, under the rules its workbook has for sheet names.
+    void rename(std::string name);
     bool is_active() const;
 
     Variant value_at(std::int32_t row, std::int32_t column) const;

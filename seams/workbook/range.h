@@ -52,6 +52,9 @@ class Range {
     // of a block, the top-left cell's.
     virtual std::string FormulaLocal() const = 0;
     virtual void FormulaLocal(std::string_view formula) = 0;
+    // Every cell's FormulaLocal in one read, as the model's FormulaLocal of a block gives them (a
+    // constant's text, "" for an empty cell), laid out as `Value`'s block; a single cell's as one value.
+    virtual RangeValue FormulaLocalBlock() const = 0;
 
     virtual std::shared_ptr<workbook::Interior> Interior() const = 0;
     virtual std::shared_ptr<Border> Borders(std::int32_t Index) const = 0;

@@ -139,6 +139,16 @@ TEST_F(MemoryWorkbookTest, TextsGivenToValueAreReadAsTyped) {
     EXPECT_EQ(cell->Value().single(), Variant("=kept as text"));
 }
 
+TEST_F(MemoryWorkbookTest, ASheetIsRenamedUnderTheRulesForNewSheets) {
+    sheet2->rename("Quotes 2");
+    EXPECT_EQ(excel->Worksheets("quotes 2")->Name(), "Quotes 2");
+    sheet2->rename("QUOTES 2");
+    EXPECT_EQ(sheet2->Name(), "QUOTES 2") << "its own name in other letters";
+    for (const char* bad : {"", "a/b", "'x", "Sheet1", "0123456789012345678901234567890123"})
+        EXPECT_EQ(error_number([&] { sheet2->rename(bad); }), kErrObjectModel) << bad;
+    EXPECT_EQ(sheet2->Name(), "QUOTES 2");
+}
+
 TEST_F(MemoryWorkbookTest, FillsBordersAndWidthsFormatTheCells) {
     const auto area = sheet2->Range("B3:C22");
     area->Interior()->ColorIndex(15);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Records per second from the simulator's firehose through Tallowin3.dll under Wine, each one read by
-# the event client through IDispatch:  tests/wine/bench.sh <win64 build dir> <native build dir> [seconds]
+# the event client through IDispatch; then the tape dialog's calls into Excel and wall time through the
+# Excel binding and the test Excel (10, 1 000 and 10 000 contract rows, 1 000 tapes):
+#   tests/wine/bench.sh <win64 build dir> <native build dir> [seconds]
 set -euo pipefail
 . "$(cd "$(dirname "$0")" && pwd)/common.sh"
 win64=$(realpath "$1")
@@ -13,3 +15,4 @@ start_simulator "$win64/bench-sim.log" "$native/bin/corvel-twssim" --rate max
 trap 'kill "$sim" 2>/dev/null || true; stop_wine_prefix' EXIT
 [ -n "$sim_port" ] || { echo "the simulator did not start"; exit 1; }
 wine_run "$(wine_run winepath -w "$win64/bin/tallowin3_client.exe")" "$sim_port" --bench "$seconds" | tr -d '\r'
+wine_run "$(wine_run winepath -w "$win64/bin/tape_excel_bench.exe")" | tr -d '\r'

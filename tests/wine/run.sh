@@ -133,6 +133,10 @@ test_width() {
     step "$width: the COM foundation (objects, adapters, events, server table, owners)"
     run_checks "COM foundation" "$(windows_path "$dir/bin/com_checks.exe")"
 
+    step "$width: the test Excel, registered as CorvelTest.Excel"
+    regsvr32 /s "$(windows_path "$dir/bin/test_excel.dll")" || fail "regsvr32 test_excel.dll"
+    run_suite "test Excel suite" "$(windows_path "$here/test_excel_suite.vbs")"
+
     step "$width: regsvr32 Tallowin3.dll (machine)"
     regsvr32 /s "$dll" || fail "regsvr32"
     step "$width: script suite"

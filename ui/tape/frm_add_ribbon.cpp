@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "seams/message_box.h"
+#include "seams/workbook/a1_reference.h"
 #include "ui/services/pelorin.h"
 #include "ui/tape/message_text.h"
 #include "ui/tape/object_ref.h"
@@ -122,7 +123,10 @@ void frmAddRibbon::LoadTable() {
         std::optional<workbook::RangeValue> block;
         std::int32_t last_row = 0;
         std::int32_t first_row = 0;
+        std::int32_t first_column = 0;
         std::int32_t rows = 0;
+        // The tape table is read once for all symbol rows, not once per row.
+        const TapeTableLoad load(*this);
 
         s([&] { app = excel(); });
         view.leave(s, app.get());
@@ -131,6 +135,7 @@ void frmAddRibbon::LoadTable() {
         s([&] {
             first = app->Range(tape::kSymbolName)->Cells(2, 1);
             first_row = first->Row();
+            first_column = first->Column();
         });
         if (last_row < first_row) {
             s([&] { VSFExcel.Rows(1); });
@@ -148,7 +153,15 @@ void frmAddRibbon::LoadTable() {
         }
         for (std::int32_t r = 1; r <= rows; ++r) {
             std::string address;
-            s([&] { address = first->Cells(r, 1)->Resize(1, kContractColumns + total_opt_)->Address(); });
+            // The row's address as the application writes it, worked out here instead of asked for
+            // row by row.
+            s([&] {
+                const std::int32_t row = first_row + r - 1;
+                address =
+                    workbook::a1_address(workbook::CellArea{row, first_column, row,
+                                                            first_column + kContractColumns + total_opt_ - 1},
+                                         true, true);
+            });
             s([&] { VSFExcel.RowData(r, std::string("0") + tape::kCrLf + address); });
             const bool complete = s([&] {
                 for (const std::int32_t column : kRequiredColumns) {

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/app_settings.h"
 #include "seams/workbook/application.h"
@@ -200,8 +202,52 @@ class frmAddRibbon final : public forms::Form {
     std::string symbol_text() const;
     void wire_events();
 
+    // The tape table as one read gives it: each tape with the sheet and cells its link points at.
+    struct TapeRow {
+        std::string name;
+        std::string link;
+        std::string size_name;
+        std::string location;
+        std::string link_sheet;
+        std::string link_address;
+    };
+    struct TapeTable {
+        std::vector<TapeRow> rows;
+        // Tapes whose link lies on one row, by that row; the others (a link of several rows, or one
+        // that is no plain address) are tried against every symbol row.
+        std::multimap<std::int32_t, std::size_t> by_row;
+        std::vector<std::size_t> others;
+    };
+    // While the symbol table loads, the tape table is read at the first symbol row that needs it and
+    // kept for the others: the calls into the application do not grow with the symbol rows.
+    class TapeTableLoad {
+      public:
+        explicit TapeTableLoad(frmAddRibbon& form) : form_(form) {
+            form_.loading_symbols_ = true;
+            form_.tape_table_read_ = false;
+            form_.tape_table_.reset();
+        }
+        TapeTableLoad(const TapeTableLoad&) = delete;
+        TapeTableLoad& operator=(const TapeTableLoad&) = delete;
+        ~TapeTableLoad() {
+            form_.loading_symbols_ = false;
+            form_.tape_table_.reset();
+        }
+
+      private:
+        frmAddRibbon& form_;
+    };
+    // Reads the tape table in one block read; nullopt when it could not be read (the failure has
+    // been reported).
+    std::optional<TapeTable> read_tape_table(Statements& s);
+    // Enters the tapes of `table` whose link lies in the symbol row at `row_address`.
+    void collect_tapes(Statements& s, std::string_view row_address, const TapeTable& table);
+
     CallingProtocol protocol_;
     TapeOwner* owner_ = nullptr;
+    bool loading_symbols_ = false;
+    bool tape_table_read_ = false;
+    std::optional<TapeTable> tape_table_;
     std::shared_ptr<CAppSettings> app_settings_;
     std::shared_ptr<corvel::cLinkAddresseses> link_addresses_;
     std::unique_ptr<CFormRestore> form_restore_;

@@ -52,6 +52,15 @@ std::string frmAddRibbon::myIntersect(std::string_view sheet1, std::string_view 
                                     workbook::unquote_sheet_name(sheet2)))
                 return;
             s([&] {
+                // Two plain addresses on one sheet meet where their cells do: worked out here, as the
+                // application would, without a call into it for every pair of ranges compared.
+                const auto area1 = workbook::parse_a1(address1);
+                const auto area2 = workbook::parse_a1(address2);
+                if (area1 && area2) {
+                    if (const auto overlap = workbook::intersection(*area1, *area2))
+                        common = workbook::a1_address(*overlap, true, true);
+                    return;
+                }
                 const auto app = excel();
                 const auto overlap = app->Intersect(*app->Range(address1), *app->Range(address2));
                 if (overlap) common = overlap->Address();

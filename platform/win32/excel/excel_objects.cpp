@@ -111,6 +111,7 @@ class ExcelRange final : public workbook::Range {
         return excel::text_of(result.get(), object_.type(), "FormulaLocal");
     }
     void FormulaLocal(std::string_view formula) override { object_.put("FormulaLocal", Arg(formula)); }
+    workbook::RangeValue FormulaLocalBlock() const override { return value_of(object_.get("FormulaLocal")); }
     std::shared_ptr<workbook::Interior> Interior() const override {
         return std::make_shared<ExcelInterior>(child(object_, object_.get_object("Interior"), "Interior"));
     }

@@ -33,14 +33,29 @@ using win32::unique_variant;
 using workbook::CellArea;
 using workbook::MemoryRange;
 
-enum class Kind { Application, Workbook, Sheets, Worksheet, Range, Interior, Borders, Border };
+enum class Kind {
+    Application,
+    Workbooks,
+    Workbook,
+    Names,
+    Sheets,
+    Worksheet,
+    Range,
+    Interior,
+    Borders,
+    Border
+};
 
 const char* kind_name(Kind kind) {
     switch (kind) {
         case Kind::Application:
             return "Application";
+        case Kind::Workbooks:
+            return "Workbooks";
         case Kind::Workbook:
             return "Workbook";
+        case Kind::Names:
+            return "Names";
         case Kind::Sheets:
             return "Sheets";
         case Kind::Worksheet:
@@ -73,7 +88,7 @@ const std::vector<const char*>& all_names() {
         "Formula",        "FormulaLocal", "Hwnd",        "Interior",       "Intersect", "Item",
         "LineStyle",      "Name",         "Range",       "Resize",         "Row",       "Rows",
         "ScreenUpdating", "Select",       "Sheets",      "SpecialCells",   "Value",     "Value2",
-        "Weight",         "Worksheet",    "Worksheets"};
+        "Weight",         "Worksheet",    "Worksheets",  "Workbooks",      "Add",       "Names"};
     return names;
 }
 
@@ -112,10 +127,20 @@ const std::vector<Member>& members_of(Kind kind) {
                                                     {"Rows", {}},
                                                     {"Cells", {}},
                                                     {"Hwnd", {}},
-                                                    {"Name", {}}};
-    static const std::vector<Member> book = {
-        {"Name", {}}, {"Activate", {}}, {"Worksheets", {}}, {"Sheets", {}}, {"ActiveSheet", {}}};
-    static const std::vector<Member> sheets = {{"_Default", {"Index"}}, {"Item", {"Index"}}};
+                                                    {"Name", {}},
+                                                    {"Workbooks", {}}};
+    static const std::vector<Member> books = {
+        {"_Default", {"Index"}}, {"Item", {"Index"}}, {"Count", {}}, {"Add", {"Template"}}};
+    static const std::vector<Member> names = {
+        {"Add",
+         {"Name", "RefersTo", "Visible", "MacroType", "ShortcutKey", "Category", "NameLocal", "RefersToLocal",
+          "CategoryLocal", "RefersToR1C1", "RefersToR1C1Local"}}};
+    static const std::vector<Member> book = {{"Name", {}},   {"Activate", {}},    {"Worksheets", {}},
+                                             {"Sheets", {}}, {"ActiveSheet", {}}, {"Names", {}}};
+    static const std::vector<Member> sheets = {{"_Default", {"Index"}},
+                                               {"Item", {"Index"}},
+                                               {"Count", {}},
+                                               {"Add", {"Before", "After", "Count", "Type"}}};
     static const std::vector<Member> sheet = {
         {"Name", {}, true}, {"Select", {"Replace"}}, {"Activate", {}}, {"Range", {"Cell1", "Cell2"}},
         {"Cells", {}},      {"Columns", {}},         {"Rows", {}}};
@@ -154,8 +179,12 @@ const std::vector<Member>& members_of(Kind kind) {
     switch (kind) {
         case Kind::Application:
             return application;
+        case Kind::Workbooks:
+            return books;
         case Kind::Workbook:
             return book;
+        case Kind::Names:
+            return names;
         case Kind::Sheets:
             return sheets;
         case Kind::Worksheet:
@@ -260,6 +289,25 @@ void set_cell(VARIANT& out, const Variant& value) {
     }
     V_VT(&out) = VT_R8;
     V_R8(&out) = value.number().value_or(0.0);
+}
+
+// One value for a cell; for a block a two-dimensional array of variants, rows first, both bounds from 1.
+void set_block(VARIANT& out, const workbook::RangeValue& values) {
+    if (!values.is_block()) return set_cell(out, values.single());
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(values.rows()), 1},
+                                {static_cast<ULONG>(values.columns()), 1}};
+    win32::unique_safearray array(::SafeArrayCreate(VT_VARIANT, 2, bounds));
+    if (!array) throw std::bad_alloc();
+    {
+        const win32::SafeArrayData data(array.get());
+        auto* cells = static_cast<VARIANT*>(data.get());
+        if (!cells) throw std::bad_alloc();
+        for (std::int32_t row = 1; row <= values.rows(); ++row)
+            for (std::int32_t column = 1; column <= values.columns(); ++column)
+                set_cell(cells[(column - 1) * values.rows() + (row - 1)], values(row, column));
+    }
+    V_VT(&out) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(&out) = array.release();
 }
 
 struct Shared {
@@ -389,6 +437,7 @@ class Node final : public com::Implements<Node, IDispatch, ITestExcelNode> {
 
     void run(const Member& member, const Args& args, const VARIANT* value, VARIANT* result);
     void run_application(std::string_view name, const Args& args, const VARIANT* value, VARIANT* result);
+    void run_workbooks(std::string_view name, const Args& args, VARIANT* result);
     void run_workbook(std::string_view name, VARIANT* result);
     void run_sheets(std::string_view name, const Args& args, VARIANT* result);
     void run_sheet(std::string_view name, const Args& args, const VARIANT* value, VARIANT* result);
@@ -412,6 +461,11 @@ class Node final : public com::Implements<Node, IDispatch, ITestExcelNode> {
         if (!s) return nullptr;
         auto object = make_node(Kind::Worksheet);
         static_cast<Node*>(object.get())->sheet = std::static_pointer_cast<workbook::MemoryWorksheet>(s);
+        return object;
+    }
+    com_ptr<IDispatch> book_node(std::shared_ptr<workbook::MemoryWorkbook> b) const {
+        auto object = make_node(Kind::Workbook);
+        static_cast<Node*>(object.get())->book = std::move(b);
         return object;
     }
     com_ptr<IDispatch> sheets_node(std::shared_ptr<workbook::MemoryWorkbook> b) const {
@@ -451,8 +505,13 @@ void Node::run(const Member& member, const Args& args, const VARIANT* value, VAR
     switch (kind_) {
         case Kind::Application:
             return run_application(name, args, value, result);
+        case Kind::Workbooks:
+            return run_workbooks(name, args, result);
         case Kind::Workbook:
             return run_workbook(name, result);
+        case Kind::Names:
+            book->add_name(text_arg(args[0]), text_arg(args[1]));
+            return;
         case Kind::Sheets:
             return run_sheets(name, args, result);
         case Kind::Worksheet:
@@ -495,9 +554,7 @@ void Node::run_application(std::string_view name, const Args& args, const VARIAN
     }
     if (name == "ActiveWorkbook") {
         if (!app.active_workbook()) return set_object(result, nullptr);
-        auto object = make_node(Kind::Workbook);
-        static_cast<Node*>(object.get())->book = app.active_workbook();
-        return set_object(result, std::move(object));
+        return set_object(result, book_node(app.active_workbook()));
     }
     if (name == "ActiveSheet") return set_object(result, sheet_node(app.ActiveSheet()));
     if (name == "Worksheets" || name == "Sheets")
@@ -525,26 +582,79 @@ void Node::run_application(std::string_view name, const Args& args, const VARIAN
         return set_object(result, range_node(all, c));
     }
     if (name == "Hwnd") return set_long(result, static_cast<std::int32_t>(shared_->settings.hwnd));
+    if (name == "Workbooks") return set_object(result, make_node(Kind::Workbooks));
     return set_text(result, "Microsoft Excel");  // Name
+}
+
+void Node::run_workbooks(std::string_view name, const Args& args, VARIANT* result) {
+    auto& app = *shared_->application;
+    const auto& books = app.workbooks();
+    if (name == "Count") return set_long(result, static_cast<std::int32_t>(books.size()));
+    if (name == "Add") {
+        // A new workbook as Excel makes one: "Book<n>" with three sheets, made the active one.
+        if (given(args[0])) raise_excel("The test Excel makes new workbooks without a template only");
+        const auto added = app.add_workbook("Book" + std::to_string(books.size() + 1));
+        for (const char* sheet_name : {"Sheet1", "Sheet2", "Sheet3"})
+            added->add_sheet(sheet_name);
+        return set_object(result, book_node(added));
+    }
+    if (!given(args[0])) throw DispatchFailure{DISP_E_PARAMNOTOPTIONAL};
+    const VARIANT& index = plain(*args[0]);
+    if (V_VT(&index) == VT_BSTR) {
+        const std::string wanted = win32::from_bstr(V_BSTR(&index));
+        for (const auto& b : books)
+            if (same_name(b->Name(), wanted)) return set_object(result, book_node(b));
+        throw AutomationError(vb_error::kSubscriptOutOfRange, "Microsoft Excel",
+                              vb_error::kSubscriptOutOfRangeText);
+    }
+    const std::int32_t n = long_arg(args[0]);
+    if (n < 1 || static_cast<std::size_t>(n) > books.size())
+        throw AutomationError(vb_error::kSubscriptOutOfRange, "Microsoft Excel",
+                              vb_error::kSubscriptOutOfRangeText);
+    return set_object(result, book_node(books[static_cast<std::size_t>(n - 1)]));
 }
 
 void Node::run_workbook(std::string_view name, VARIANT* result) {
     if (name == "Name") return set_text(result, book->Name());
+    if (name == "Names") {
+        auto object = make_node(Kind::Names);
+        static_cast<Node*>(object.get())->book = book;
+        return set_object(result, std::move(object));
+    }
     if (name == "Activate") return book->Activate();
     if (name == "ActiveSheet") return set_object(result, sheet_node(book->ActiveSheet()));
     return set_object(result, sheets_node(book));  // Worksheets, Sheets
 }
 
-void Node::run_sheets(std::string_view, const Args& args, VARIANT* result) {
+void Node::run_sheets(std::string_view name, const Args& args, VARIANT* result) {
+    const auto& sheets = book->sheets();
+    if (name == "Count") return set_long(result, static_cast<std::int32_t>(sheets.size()));
+    if (name == "Add") {
+        // One new sheet, "Sheet<n>" with the first free number, made the active one; the test Excel
+        // keeps sheets in the order they were added, wherever Before or After would place them.
+        if (given(args[2]) && long_arg(args[2]) != 1) raise_excel("The test Excel adds one sheet at a time");
+        std::size_t n = sheets.size() + 1;
+        while (book->sheet("Sheet" + std::to_string(n)))
+            ++n;
+        const auto added = book->add_sheet("Sheet" + std::to_string(n));
+        book->activate_sheet(*added);
+        return set_object(result, sheet_node(added));
+    }
     if (!given(args[0])) throw DispatchFailure{DISP_E_PARAMNOTOPTIONAL};
     const VARIANT& index = plain(*args[0]);
-    if (V_VT(&index) != VT_BSTR) raise_excel("The test Excel finds sheets by name only");
-    return set_object(result, sheet_node(book->Worksheets(win32::from_bstr(V_BSTR(&index)))));
+    if (V_VT(&index) == VT_BSTR) {
+        return set_object(result, sheet_node(book->Worksheets(win32::from_bstr(V_BSTR(&index)))));
+    }
+    const std::int32_t n = long_arg(args[0]);
+    if (n < 1 || static_cast<std::size_t>(n) > sheets.size())
+        throw AutomationError(vb_error::kSubscriptOutOfRange, "Microsoft Excel",
+                              vb_error::kSubscriptOutOfRangeText);
+    return set_object(result, sheet_node(sheets[static_cast<std::size_t>(n - 1)]));
 }
 
 void Node::run_sheet(std::string_view name, const Args& args, const VARIANT* value, VARIANT* result) {
     if (name == "Name") {
-        if (value) raise_excel("The test Excel does not rename sheets");
+        if (value) return sheet->rename(text_arg(value));
         return set_text(result, sheet->Name());
     }
     if (name == "Select" || name == "Activate") return sheet->Select();
@@ -593,28 +703,13 @@ void Node::run_range(std::string_view name, const Args& args, const VARIANT* val
             return r.Value(com::from_variant(v));
         }
         if (!result) return;
-        const workbook::RangeValue values = r.Value();
-        if (!values.is_block()) return set_cell(*result, values.single());
-        // A block: a two-dimensional array of variants, rows first, both bounds from 1.
-        SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(values.rows()), 1},
-                                    {static_cast<ULONG>(values.columns()), 1}};
-        win32::unique_safearray array(::SafeArrayCreate(VT_VARIANT, 2, bounds));
-        if (!array) throw std::bad_alloc();
-        {
-            const win32::SafeArrayData data(array.get());
-            auto* cells = static_cast<VARIANT*>(data.get());
-            if (!cells) throw std::bad_alloc();
-            for (std::int32_t row = 1; row <= values.rows(); ++row)
-                for (std::int32_t column = 1; column <= values.columns(); ++column)
-                    set_cell(cells[(column - 1) * values.rows() + (row - 1)], values(row, column));
-        }
-        V_VT(result) = VT_ARRAY | VT_VARIANT;
-        V_ARRAY(result) = array.release();
-        return;
+        return set_block(*result, r.Value());
     }
     if (name == "Formula" || name == "FormulaLocal") {
         if (value) return r.FormulaLocal(text_arg(value));
-        return set_text(result, r.FormulaLocal());
+        if (!result) return;
+        // A block's formulas are an array of texts, as its values are an array of values.
+        return set_block(*result, r.FormulaLocalBlock());
     }
     if (name == "Cells") return set_object(result, range_node(range));
     if (name == "Resize") {
