@@ -5,6 +5,8 @@
 #include "common/automation_error.h"
 #include "libraries/Pelorin/excel.h"
 #include "libraries/Pelorin/owner_window.h"
+#include "platform/com/type_library.h"
+#include "platform/com/typed_references.h"
 #include "platform/win32/text.h"
 
 namespace corvel::pelorin {
@@ -32,6 +34,16 @@ PelorinObject::PelorinObject(std::shared_ptr<SharedEnvironment> shared)
     : shared_(std::move(shared)), pelorin_(std::make_unique<cPelorin>(shared_->environment)) {}
 
 PelorinObject::~PelorinObject() = default;
+
+HRESULT PelorinObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                              VARIANT* result, EXCEPINFO* excepinfo, UINT* arg_error) noexcept {
+    const HRESULT hr = Dispatchable::Invoke(id, iid, lcid, flags, params, result, excepinfo, arg_error);
+    if (hr != DISP_E_TYPEMISMATCH) return hr;
+    return com::invoke_with_typed_references(
+        com::type_info(__uuidof(_cPelorin)), id, flags, params, arg_error, [&](DISPPARAMS* typed) {
+            return Dispatchable::Invoke(id, iid, lcid, flags, typed, result, excepinfo, arg_error);
+        });
+}
 
 void PelorinObject::set_application(IDispatch* excel) {
     // Made before anything changes: a failure leaves the object as it was.

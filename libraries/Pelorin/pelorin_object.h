@@ -30,6 +30,12 @@ class PelorinObject final : public com::Dispatchable<PelorinObject, _cPelorin> {
     explicit PelorinObject(std::shared_ptr<SharedEnvironment> shared);
     ~PelorinObject() override;
 
+    // A script's variables arrive as variants by reference; the typed by-reference arguments of the
+    // dialog members take them as the declared type and give the answers back in them.
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excepinfo,
+                                     UINT* arg_error) noexcept override;
+
     HRESULT STDMETHODCALLTYPE get_m_ObjExcelApplication(IDispatch** value) noexcept override;
     HRESULT STDMETHODCALLTYPE putref_m_ObjExcelApplication(IDispatch* value) noexcept override;
     HRESULT STDMETHODCALLTYPE get_RefEditInputs(BSTR* value) noexcept override;

@@ -135,6 +135,12 @@ class PelorinObjectTest : public ::testing::Test {
         V_R8REF(&v) = value;
         return v;
     }
+    static VARIANT by_ref(VARIANT* value) {
+        VARIANT v{};
+        V_VT(&v) = VT_VARIANT | VT_BYREF;
+        V_VARIANTREF(&v) = value;
+        return v;
+    }
     static VARIANT object_value(IDispatch* object) {
         VARIANT v{};
         V_VT(&v) = VT_DISPATCH;
@@ -367,6 +373,54 @@ TEST_F(PelorinObjectTest, TwoObjectsShareTheServicesAndEitherMayGoFirst) {
         objects.clear();
     }
     EXPECT_EQ(com::live_objects(), 0);
+}
+
+// A script's variables are variants passed by reference: they take the answers as the declared types.
+TEST_F(PelorinObjectTest, AScriptsVariablesTakeTheAnswersOfTheDialogMembers) {
+    com_ptr<IDispatch> p = make_pelorin();
+    std::array<unique_variant, 10> flags;
+    std::vector<VARIANT> args;
+    for (auto& f : flags) {
+        f.reset(number(7));
+        args.push_back(by_ref(const_cast<VARIANT*>(&f.get())));
+    }
+    fakes.host->click("ButUncheckAll").click("chkVolume").click("ButCreateProject");
+    Call confirmed = invoke(p.get(), L"CreateNewProject", DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+    fakes.host->verify();
+    ASSERT_EQ(confirmed.hr, S_OK);
+    EXPECT_EQ(V_BOOL(&confirmed.result.get()), VARIANT_TRUE);
+    for (std::size_t i = 0; i < flags.size(); ++i) {
+        ASSERT_EQ(V_VT(&flags[i].get()), VT_I2) << i;
+        EXPECT_EQ(V_I2(&flags[i].get()), i == 9 ? 1 : 0) << i;
+    }
+
+    // Variables never assigned are Empty: they take the contract's texts and numbers.
+    std::array<unique_variant, 9> contract;
+    args.clear();
+    for (auto& c : contract)
+        args.push_back(by_ref(const_cast<VARIANT*>(&c.get())));
+    fakes.host->type("txtSTKSymbol", "IBM").click("ButInsert");
+    Call inserted = invoke(p.get(), L"AddNewSymbol", DISPATCH_METHOD, args);
+    fakes.host->verify();
+    ASSERT_EQ(inserted.hr, S_OK);
+    EXPECT_EQ(V_I2(&inserted.result.get()), 1);
+    ASSERT_EQ(V_VT(&contract[0].get()), VT_BSTR);
+    EXPECT_EQ(win32::from_bstr(V_BSTR(&contract[0].get())), "IBM");
+    EXPECT_EQ(win32::from_bstr(V_BSTR(&contract[1].get())), "STK");
+    ASSERT_EQ(V_VT(&contract[3].get()), VT_R8);
+    EXPECT_EQ(V_R8(&contract[3].get()), 0);
+
+    // A value that cannot take the declared type is the caller's type mismatch; no dialog opens.
+    VARIANT many{};
+    V_VT(&many) = VT_BSTR;
+    V_BSTR(&many) = ::SysAllocString(L"many");
+    flags[0].reset(many);
+    const VARIANT* first = &flags[0].get();
+    args.clear();
+    for (auto& f : flags)
+        args.push_back(by_ref(const_cast<VARIANT*>(&f.get())));
+    EXPECT_EQ(invoke(p.get(), L"CreateNewProject", DISPATCH_METHOD, args).hr, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(win32::from_bstr(V_BSTR(first)), "many");
 }
 
 TEST_F(PelorinObjectTest, MissingResultPointersAreRefused) {
