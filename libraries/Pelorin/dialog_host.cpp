@@ -1,36 +1,19 @@
 #include "libraries/Pelorin/dialog_host.h"
 
-#include <stdexcept>
+#include "platform/win32/forms_host/win32_host.h"
+#include "ui/services/pelorin.h"
 
 namespace corvel::pelorin {
 
-namespace {
-// Until the library has its windowing host, a dialog asked for fails at once, and the member that asked
-// reports its component failure, rather than waiting for a person who cannot see anything.
-class NoWindows final : public forms::Host {
-  public:
-    WindowHandle create_window(forms::Form&) override { throw refused(); }
-    void destroy_window(forms::Form&) override {}
-    void show_window(forms::Form&, bool) override {}
-    void run_modal(forms::Form&) override { throw refused(); }
-    void changed(forms::Control&, forms::Property) override {}
-    void changed(forms::Form&, forms::FormProperty) override {}
-    void beep() override {}
-    void bring_to_front(forms::Form&) override {}
-    Screen& screen() override { throw refused(); }
-    std::int32_t MsgBox(std::string_view, std::int32_t, std::optional<std::string_view>) override {
-        throw refused();
-    }
-
-  private:
-    static std::runtime_error refused() { return std::runtime_error("this build shows no windows"); }
-};
-}  // namespace
-
-std::shared_ptr<forms::Host> make_dialog_host(HMODULE) {
-    return std::make_shared<NoWindows>();
+std::shared_ptr<forms::Host> make_dialog_host(HMODULE module) {
+    auto host = std::make_shared<win32::Win32Host>(module, nullptr);
+    // Message boxes shown without a title carry the library's name.
+    host->set_application_title(kLibraryName);
+    return host;
 }
 
-void own_dialogs(forms::Host&, HWND) {}
+void own_dialogs(forms::Host& host, HWND owner) {
+    static_cast<win32::Win32Host&>(host).set_owner(owner);
+}
 
 }  // namespace corvel::pelorin
