@@ -65,19 +65,25 @@ run_event_client() {
     grep -q "checks, 0 failed" <<<"$compare" || fail "comparison with the simulator"
 }
 
-# Every GoogleTest program of the build; one passes only when its summary says every test passed.
+# A GoogleTest program passes only when its summary says every test passed.
+run_gtest() {
+    local name=$1 program=$2 out
+    out=$(cd "$(dirname "$program")" && wine_run "$(windows_path "$program")" --gtest_brief=1 2>&1 | tr -d '\r') || true
+    echo "$out" | indent
+    if ! grep -qE '^\[  PASSED  \] [0-9]+ tests?\.$' <<<"$out" || grep -q '^\[  FAILED  \]' <<<"$out"; then
+        fail "$name"
+    fi
+}
+
+# Every GoogleTest program of the build.
 run_test_programs() {
-    local dir=$1 program name out found=0
+    local dir=$1 program name found=0
     for program in "$dir"/bin/*_tests.exe; do
         [ -e "$program" ] || continue
         found=1
         name=$(basename "$program")
         step "$width: $name"
-        out=$(cd "$dir/bin" && wine_run "$(windows_path "$program")" --gtest_brief=1 2>&1 | tr -d '\r') || true
-        echo "$out" | indent
-        if ! grep -qE '^\[  PASSED  \] [0-9]+ tests?\.$' <<<"$out" || grep -q '^\[  FAILED  \]' <<<"$out"; then
-            fail "$name"
-        fi
+        run_gtest "$name" "$program"
     done
     [ "$found" -eq 1 ] || fail "no test programs in $dir/bin"
 }
@@ -111,7 +117,7 @@ check_exports() {
     for e in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer DllInstall; do
         grep -q "\] $e\$" <<<"$exports" || fail "export $e"
     done
-    if grep "DLL Name" <<<"$exports" | grep -viqE "kernel32|user32|advapi32|ole32|oleaut32|ws2_32|shell32|msvcrt"; then
+    if grep "DLL Name" <<<"$exports" | grep -viqE "kernel32|user32|gdi32|comctl32|advapi32|ole32|oleaut32|ws2_32|shell32|msvcrt"; then
         fail "$(basename "$file") needs a DLL beyond the system's"
     fi
     echo "   $(basename "$file"): exports present; imports are system DLLs only"
@@ -128,6 +134,8 @@ test_pelorin() {
     run_suite "Pelorin script suite" "$(windows_path "$here/pelorin_suite.vbs")"
     step "$width: Pelorin.dll as a compiled caller meets it"
     run_checks "Pelorin checks" "$(windows_path "$dir/bin/pelorin_checks.exe")"
+    step "$width: Pelorin.dll's dialogs on real windows, with the test Excel"
+    run_gtest "pelorin_stories.exe" "$dir/bin/pelorin_stories.exe"
     step "$width: Pelorin.dll registered for the current user only"
     check_per_user_registration "$dll" Pelorin.cPelorin Pelorin.dll
     step "$width: Pelorin.dll exports"
