@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows tests under Wine, for the x64 build and then the x86 one, each in a fresh 64-bit Wine
 # prefix of its own: every GoogleTest program of the build (bin/*_tests.exe), the checks of the COM
-# foundation, then the DLL: registers it, runs the script suite and the event client (against the native
-# TWS simulator), checks the stored settings and per-user registration, and the DLL's exports.
+# foundation, then each DLL: registers it, runs its script suite and its compiled client (Tallowin3's
+# against the native TWS simulator), checks the stored settings, per-user registration and the exports.
 # The x86 DLL is driven by the 32-bit tools of C:\windows\syswow64, as 32-bit Excel would load it.
 #   tests/wine/run.sh <win64 build dir> <win32 build dir> <native build dir>
 set -euo pipefail
@@ -65,42 +65,50 @@ run_event_client() {
     grep -q "checks, 0 failed" <<<"$compare" || fail "comparison with the simulator"
 }
 
-# Every GoogleTest program of the build; one passes only when its summary says every test passed.
+# A GoogleTest program passes only when its summary says every test passed.
+run_gtest() {
+    local name=$1 program=$2 out
+    out=$(cd "$(dirname "$program")" && wine_run "$(windows_path "$program")" --gtest_brief=1 2>&1 | tr -d '\r') || true
+    echo "$out" | indent
+    if ! grep -qE '^\[  PASSED  \] [0-9]+ tests?\.$' <<<"$out" || grep -q '^\[  FAILED  \]' <<<"$out"; then
+        fail "$name"
+    fi
+}
+
+# Every GoogleTest program of the build.
 run_test_programs() {
-    local dir=$1 program name out found=0
+    local dir=$1 program name found=0
     for program in "$dir"/bin/*_tests.exe; do
         [ -e "$program" ] || continue
         found=1
         name=$(basename "$program")
         step "$width: $name"
-        out=$(cd "$dir/bin" && wine_run "$(windows_path "$program")" --gtest_brief=1 2>&1 | tr -d '\r') || true
-        echo "$out" | indent
-        if ! grep -qE '^\[  PASSED  \] [0-9]+ tests?\.$' <<<"$out" || grep -q '^\[  FAILED  \]' <<<"$out"; then
-            fail "$name"
-        fi
+        run_gtest "$name" "$program"
     done
     [ "$found" -eq 1 ] || fail "no test programs in $dir/bin"
 }
 
+# Unregisters the DLL (its ProgID must go), registers it for the current user only and checks the keys
+# that wrote, then unregisters that too.
 check_per_user_registration() {
-    local dll=$1 user_classes='HKCU\Software\Classes' clsid server_key server threading
-    regsvr32 /s /u "$dll" || fail "regsvr32 /u"
-    if reg query 'HKCR\Tallowin3.cTWS' >/dev/null 2>&1; then fail "ProgID left after unregistering"; fi
-    regsvr32 /s /n /i:user "$dll" || fail "regsvr32 /n /i:user"
+    local dll=$1 prog_id=$2 file=$3 user_classes='HKCU\Software\Classes' clsid server_key server threading
+    regsvr32 /s /u "$dll" || fail "regsvr32 /u $file"
+    if reg query "HKCR\\$prog_id" >/dev/null 2>&1; then fail "ProgID $prog_id left after unregistering"; fi
+    regsvr32 /s /n /i:user "$dll" || fail "regsvr32 /n /i:user $file"
     # Windows merges these keys into HKEY_CLASSES_ROOT for the user; Wine does not, so check the keys.
-    clsid=$(reg query "$user_classes\Tallowin3.cTWS\CLSID" /ve 2>&1 | tr -d '\r' | grep -o '{[-0-9A-Fa-f]*}') || true
-    [ -n "$clsid" ] || fail "per-user ProgID Tallowin3.cTWS"
+    clsid=$(reg query "$user_classes\\$prog_id\\CLSID" /ve 2>&1 | tr -d '\r' | grep -o '{[-0-9A-Fa-f]*}') || true
+    [ -n "$clsid" ] || fail "per-user ProgID $prog_id"
     server_key="$user_classes\\CLSID\\$clsid\\InprocServer32"
     server=$(reg query "$server_key" /ve 2>&1 | tr -d '\r') || true
-    grep -qi "Tallowin3.dll" <<<"$server" || fail "per-user InprocServer32 of $clsid"
+    grep -qi "$file" <<<"$server" || fail "per-user InprocServer32 of $clsid"
     threading=$(reg query "$server_key" /v ThreadingModel 2>&1 | tr -d '\r') || true
-    grep -q "Apartment" <<<"$threading" || fail "per-user ThreadingModel"
-    echo "   Tallowin3.cTWS -> $clsid -> $(grep -o '[A-Z]:.*Tallowin3.dll' <<<"$server" || true)"
-    if reg query 'HKLM\Software\Classes\Tallowin3.cTWS' >/dev/null 2>&1; then
-        fail "per-user registration wrote machine keys"
+    grep -q "Apartment" <<<"$threading" || fail "per-user ThreadingModel of $prog_id"
+    echo "   $prog_id -> $clsid -> $(grep -o "[A-Z]:.*$file" <<<"$server" || true)"
+    if reg query "HKLM\\Software\\Classes\\$prog_id" >/dev/null 2>&1; then
+        fail "per-user registration of $file wrote machine keys"
     fi
-    regsvr32 /s /u /n /i:user "$dll" || fail "per-user unregister"
-    if reg query "$user_classes\Tallowin3.cTWS" >/dev/null 2>&1; then fail "per-user ProgID left"; fi
+    regsvr32 /s /u /n /i:user "$dll" || fail "per-user unregister of $file"
+    if reg query "$user_classes\\$prog_id" >/dev/null 2>&1; then fail "per-user ProgID $prog_id left"; fi
 }
 
 check_exports() {
@@ -109,10 +117,29 @@ check_exports() {
     for e in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer DllInstall; do
         grep -q "\] $e\$" <<<"$exports" || fail "export $e"
     done
-    if grep "DLL Name" <<<"$exports" | grep -viqE "kernel32|user32|advapi32|ole32|oleaut32|ws2_32|msvcrt"; then
-        fail "the DLL needs a DLL beyond the system's"
+    if grep "DLL Name" <<<"$exports" | grep -viqE "kernel32|user32|gdi32|comctl32|advapi32|ole32|oleaut32|ws2_32|shell32|msvcrt"; then
+        fail "$(basename "$file") needs a DLL beyond the system's"
     fi
-    echo "   exports present; imports are system DLLs only"
+    echo "   $(basename "$file"): exports present; imports are system DLLs only"
+}
+
+# The user-interface library: registered, its script suite, the compiled caller's checks (dispatch
+# identifiers, type library, errors, two objects, unload and load again), then per-user registration.
+test_pelorin() {
+    local dir=$1 objdump=$2 dll
+    dll=$(windows_path "$dir/bin/Pelorin.dll")
+    step "$width: regsvr32 Pelorin.dll (machine)"
+    regsvr32 /s "$dll" || fail "regsvr32 Pelorin.dll"
+    step "$width: Pelorin script suite"
+    run_suite "Pelorin script suite" "$(windows_path "$here/pelorin_suite.vbs")"
+    step "$width: Pelorin.dll as a compiled caller meets it"
+    run_checks "Pelorin checks" "$(windows_path "$dir/bin/pelorin_checks.exe")"
+    step "$width: Pelorin.dll's dialogs on real windows, with the test Excel"
+    run_gtest "pelorin_stories.exe" "$dir/bin/pelorin_stories.exe"
+    step "$width: Pelorin.dll registered for the current user only"
+    check_per_user_registration "$dll" Pelorin.cPelorin Pelorin.dll
+    step "$width: Pelorin.dll exports"
+    check_exports "$dir/bin/Pelorin.dll" "$objdump"
 }
 
 # One width's tests, in a prefix of its own so that nothing the other width registered or stored can
@@ -152,10 +179,12 @@ test_width() {
     grep -q "REG_SZ *100,101,104,105,107,165,225,232,233,236" <<<"$ticks" || fail "stored generic-tick list"
 
     step "$width: unregister, then register for the current user only"
-    check_per_user_registration "$dll"
+    check_per_user_registration "$dll" Tallowin3.cTWS Tallowin3.dll
 
     step "$width: exports"
     check_exports "$dir/bin/Tallowin3.dll" "$objdump"
+
+    test_pelorin "$dir" "$objdump"
     stop_wine_prefix
 }
 
