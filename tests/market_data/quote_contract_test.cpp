@@ -1,10 +1,10 @@
-#include "tools/quotes/quote_contract.h"
+#include "market_data/quote_contract.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-namespace corvel::quotes {
+namespace corvel {
 namespace {
 
 std::string error_of(const std::function<void()>& call) {
@@ -89,4 +89,4 @@ TEST(TickList, RangesAndListsBecomeSortedUniqueTypes) {
 }
 
 }  // namespace
-}  // namespace corvel::quotes
+}  // namespace corvel
