@@ -53,6 +53,15 @@ struct BstrPolicy {
     static handle_type invalid() noexcept { return nullptr; }
     static void close(handle_type h) noexcept { ::SysFreeString(h); }
 };
+// An automation array: its elements (strings, objects, variants) go with it.
+struct SafeArrayPolicy {
+    using handle_type = SAFEARRAY*;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool close(handle_type h) noexcept {
+        KeepLastError keep;
+        return SUCCEEDED(::SafeArrayDestroy(h));
+    }
+};
 // An empty variant holds nothing; any other may hold a string, an array or an object reference.
 struct VariantPolicy {
     using handle_type = VARIANT;
@@ -83,6 +92,7 @@ using unique_hwnd = UniqueHandle<HwndPolicy>;
 using unique_handle = UniqueHandle<HandlePolicy>;
 using unique_bstr = UniqueHandle<BstrPolicy>;
 using unique_variant = UniqueHandle<VariantPolicy>;
+using unique_safearray = UniqueHandle<SafeArrayPolicy>;
 using unique_excepinfo = UniqueHandle<ExcepInfoPolicy>;
 
 // A counted COM reference. The interface id comes from the type (`__uuidof`, which MinGW answers for
