@@ -164,6 +164,136 @@ HRESULT RtdObject::ServerTerminate() noexcept {
     });
 }
 
+// ------------------------------------------------------------------------------------------------
+// Late binding
+
+namespace {
+
+struct Member {
+    const wchar_t* name;
+    DISPID id;
+    UINT arguments;
+};
+constexpr Member kMembers[] = {
+    {L"ServerStart", 10, 1},    {L"ConnectData", 11, 3}, {L"RefreshData", 12, 1},
+    {L"DisconnectData", 13, 1}, {L"Heartbeat", 14, 0},   {L"ServerTerminate", 15, 0},
+};
+
+// Argument `index` (first = 0) of a call: dispatch arguments arrive last to first, and by-reference
+// variants are followed.
+VARIANT* argument(DISPPARAMS& params, UINT index) {
+    VARIANT* v = &params.rgvarg[params.cArgs - 1 - index];
+    while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v))
+        v = V_VARIANTREF(v);
+    return v;
+}
+
+bool long_argument(DISPPARAMS& params, UINT index, LONG& out) {
+    win32::unique_variant converted;
+    if (FAILED(::VariantChangeType(converted.put(), argument(params, index), 0, VT_I4))) return false;
+    out = V_I4(&converted.get());
+    return true;
+}
+
+}  // namespace
+
+HRESULT RtdObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
+    if (!names || !ids || count == 0) return E_INVALIDARG;
+    for (UINT i = 0; i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    for (const Member& m : kMembers) {
+        if (names[0] && ::lstrcmpiW(names[0], m.name) == 0) {
+            ids[0] = m.id;
+            return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;  // none of the members has named arguments
+        }
+    }
+    return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT RtdObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO* excepinfo, UINT* arg_error) noexcept {
+    if (!params) return E_INVALIDARG;
+    if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+    const Member* member = nullptr;
+    for (const Member& m : kMembers) {
+        if (m.id == id) member = &m;
+    }
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+    if (params->cArgs != member->arguments) return DISP_E_BADPARAMCOUNT;
+    if (result) ::VariantInit(result);
+    com::clear_pending_error();
+    HRESULT hr = invoke_member(id, *params, result, arg_error);
+    if (FAILED(hr) && hr != DISP_E_TYPEMISMATCH && com::take_pending_error(hr, excepinfo))
+        hr = DISP_E_EXCEPTION;
+    return hr;
+}
+
+HRESULT RtdObject::invoke_member(DISPID id, DISPPARAMS& params, VARIANT* result, UINT* arg_error) {
+    const auto mismatch = [&](UINT index) {
+        if (arg_error) *arg_error = index;
+        return DISP_E_TYPEMISMATCH;
+    };
+    LONG number = 0;
+    switch (id) {
+        case 10: {
+            VARIANT* v = argument(params, 0);
+            IUnknown* object = V_VT(v) == VT_DISPATCH                ? V_DISPATCH(v)
+                               : V_VT(v) == VT_UNKNOWN               ? V_UNKNOWN(v)
+                               : V_VT(v) == (VT_BYREF | VT_DISPATCH) ? *V_DISPATCHREF(v)
+                                                                     : nullptr;
+            win32::com_ptr<IRTDUpdateEvent> callback;
+            if (!object || FAILED(object->QueryInterface(__uuidof(IRTDUpdateEvent), callback.put_void())))
+                return mismatch(0);
+            LONG started = 0;
+            const HRESULT hr = ServerStart(callback.get(), &started);
+            if (SUCCEEDED(hr) && result) V_VT(result) = VT_I4, V_I4(result) = started;
+            return hr;
+        }
+        case 11: {
+            if (!long_argument(params, 0, number)) return mismatch(0);
+            VARIANT* strings = argument(params, 1);
+            SAFEARRAY* array = nullptr;
+            if (V_VT(strings) == (VT_ARRAY | VT_VARIANT) || V_VT(strings) == (VT_ARRAY | VT_BSTR))
+                array = V_ARRAY(strings);
+            else if (V_VT(strings) == (VT_BYREF | VT_ARRAY | VT_VARIANT) && V_ARRAYREF(strings))
+                array = *V_ARRAYREF(strings);
+            else
+                return mismatch(1);
+            VARIANT* fresh = argument(params, 2);
+            VARIANT_BOOL get_new_values = VARIANT_TRUE;
+            VARIANT_BOOL* get_new = V_VT(fresh) == (VT_BYREF | VT_BOOL) ? V_BOOLREF(fresh) : &get_new_values;
+            win32::unique_variant value;
+            const HRESULT hr = ConnectData(number, &array, get_new, value.put());
+            if (SUCCEEDED(hr) && result) *result = value.release();
+            return hr;
+        }
+        case 12: {
+            VARIANT* count = argument(params, 0);
+            LONG topics = 0;
+            SAFEARRAY* values = nullptr;
+            const HRESULT hr = RefreshData(&topics, &values);
+            win32::unique_safearray owned(values);
+            if (FAILED(hr)) return hr;
+            if (V_VT(count) == (VT_BYREF | VT_I4)) *V_I4REF(count) = topics;
+            if (result) V_VT(result) = VT_ARRAY | VT_VARIANT, V_ARRAY(result) = owned.release();
+            return hr;
+        }
+        case 13:
+            if (!long_argument(params, 0, number)) return mismatch(0);
+            return DisconnectData(number);
+        case 14: {
+            const HRESULT hr = Heartbeat(&number);
+            if (SUCCEEDED(hr) && result) V_VT(result) = VT_I4, V_I4(result) = number;
+            return hr;
+        }
+        default:
+            return ServerTerminate();
+    }
+}
+
+// ------------------------------------------------------------------------------------------------
+
 void RtdObject::UpdateNotify() {
     // Excel may terminate the server, and release it, from inside the call.
     const win32::com_ptr<IRTDUpdateEvent> callback = callback_;

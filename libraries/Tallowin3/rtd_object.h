@@ -41,7 +41,14 @@ class RtdObject final : public com::EarlyBound<RtdObject, IRtdServer>,
     HRESULT STDMETHODCALLTYPE Heartbeat(LONG* result) noexcept override;
     HRESULT STDMETHODCALLTYPE ServerTerminate() noexcept override;
 
+    // Late-bound callers reach the same members by Excel's names and dispatch identifiers (10 to 15).
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) noexcept override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excepinfo, UINT* arg_error) noexcept override;
+
   private:
+    HRESULT invoke_member(DISPID id, DISPPARAMS& params, VARIANT* result, UINT* arg_error);
     void UpdateNotify() override;
     void on_ready(bool, bool) override {}
     void on_timer() override;
