@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -395,20 +396,49 @@ int run_contract(int port, const std::string& folder) {
         dll ? reinterpret_cast<CanUnload>(reinterpret_cast<void*>(::GetProcAddress(dll, "DllCanUnloadNow")))
             : nullptr;
     check(dll && can_unload && can_unload() == S_OK, "DllCanUnloadNow after ServerTerminate and release");
+
+    // Excel frees the library when no workbook uses it, and loads it again for the next formula: the
+    // server's windows and their class must have gone with it.
+    ::CoFreeUnusedLibrariesEx(0, 0);
+    ::Sleep(20);
+    ::CoFreeUnusedLibrariesEx(0, 0);
+    check(::GetModuleHandleW(L"Tallowin3.dll") == nullptr, "the library is unloaded when unused");
+    {
+        Excel again;
+        again.server = create_server();
+        LONG result = 0;
+        check(again.server && SUCCEEDED(again.server->ServerStart(&again, &result)) && result == 1,
+              "a server starts again after the library was reloaded");
+        if (again.server) {
+            again.connect(1, {"STK:" + symbol(3) + ":SMART:USD", "LAST", where});
+            again.connect(2, {"STATUS", where});
+            check(pump(again, 20, [&] { return again.cells[1].number; }),
+                  "and streams again: " + narrow(again.cells[2].text));
+            check(SUCCEEDED(again.server->ServerTerminate()), "ServerTerminate after the reload");
+            again.server = nullptr;
+        }
+    }
+    dll = ::GetModuleHandleW(L"Tallowin3.dll");
+    can_unload =
+        dll ? reinterpret_cast<CanUnload>(reinterpret_cast<void*>(::GetProcAddress(dll, "DllCanUnloadNow")))
+            : nullptr;
+    check(dll && can_unload && can_unload() == S_OK, "DllCanUnloadNow again");
     return corvel::wine_test::summary();
 }
 
-// Every value equals the last one the simulator sent for its contract and tick type.
+// Every value equals the last one the simulator sent for its contract and tick type on the first
+// connection (the one the values were written from; a later one is the reloaded library's).
 int run_compare(const std::string& values_path, const std::string& log_path, const std::string& sent_path) {
     std::map<std::string, long> ids;  // symbol -> ticker id, from "... streaming SYMBOL as id N"
     {
         std::ifstream log(log_path);
         std::string line;
         while (std::getline(log, line)) {
-            const auto at = line.find(": streaming ");
+            const auto at = line.find("connection 1: streaming ");
             const auto as = line.find(" as id ");
             if (at == std::string::npos || as == std::string::npos) continue;
-            ids[line.substr(at + 12, as - at - 12)] = std::atol(line.c_str() + as + 7);
+            const std::size_t name = at + std::strlen("connection 1: streaming ");
+            ids[line.substr(name, as - name)] = std::atol(line.c_str() + as + 7);
         }
     }
     std::map<std::pair<long, long>, double> last;
@@ -416,8 +446,9 @@ int run_compare(const std::string& values_path, const std::string& log_path, con
         std::ifstream in(sent_path);
         long connection, id, type;
         double value;
-        while (in >> connection >> id >> type >> value)
-            last[{id, type}] = value;
+        while (in >> connection >> id >> type >> value) {
+            if (connection == 1) last[{id, type}] = value;
+        }
     }
     std::ifstream in(values_path);
     std::string name;
