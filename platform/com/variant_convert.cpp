@@ -1,5 +1,8 @@
 #include "platform/com/variant_convert.h"
 
+#include <cmath>
+#include <new>
+
 #include "common/automation_error.h"
 #include "platform/com/module.h"
 #include "platform/win32/handles.h"
@@ -52,6 +55,55 @@ Variant from_variant(const VARIANT& v, const char* error_source) {
     }
     throw AutomationError(vb_error::kTypeMismatch, error_source ? error_source : library_name(),
                           vb_error::kTypeMismatchText);
+}
+
+void to_variant(const Variant& value, VARIANT& out) {
+    ::VariantInit(&out);
+    switch (value.type()) {
+        case VariantType::Empty:
+            return;
+        case VariantType::Byte:
+            V_VT(&out) = VT_UI1;
+            V_UI1(&out) = static_cast<BYTE>(*value.number());
+            return;
+        case VariantType::Integer:
+            V_VT(&out) = VT_I2;
+            V_I2(&out) = static_cast<SHORT>(*value.number());
+            return;
+        case VariantType::Long:
+            V_VT(&out) = VT_I4;
+            V_I4(&out) = value.as_long();
+            return;
+        case VariantType::LongLong:
+        case VariantType::Single:
+        case VariantType::Double:
+            // A cell holds a double; so do the callers' 64-bit and single values once in a cell.
+            V_VT(&out) = VT_R8;
+            V_R8(&out) = *value.number();
+            return;
+        case VariantType::Currency: {
+            V_VT(&out) = VT_CY;
+            CY cy;
+            cy.int64 = static_cast<LONGLONG>(std::llround(*value.number() * 10000.0));
+            V_CY(&out) = cy;
+            return;
+        }
+        case VariantType::Date:
+            V_VT(&out) = VT_DATE;
+            V_DATE(&out) = value.as_date().value;
+            return;
+        case VariantType::String: {
+            BSTR text = win32::make_bstr(value.as_string());
+            if (!text) throw std::bad_alloc();
+            V_VT(&out) = VT_BSTR;
+            V_BSTR(&out) = text;
+            return;
+        }
+        case VariantType::Boolean:
+            V_VT(&out) = VT_BOOL;
+            V_BOOL(&out) = value.as_bool() ? VARIANT_TRUE : VARIANT_FALSE;
+            return;
+    }
 }
 
 }  // namespace corvel::com

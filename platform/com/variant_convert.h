@@ -14,6 +14,10 @@ namespace corvel::com {
 // with the source of the member that was called (the library's name when none is given).
 Variant from_variant(const VARIANT& v, const char* error_source = nullptr);
 
+// The logic's variant as an automation VARIANT, written into `out` (which holds nothing yet): the
+// VARIANT type of each kind is the one an automation caller's own variable of that kind has.
+void to_variant(const Variant& value, VARIANT& out);
+
 // True for the marker a caller's omitted optional argument carries.
 bool is_missing(const VARIANT& v) noexcept;
 

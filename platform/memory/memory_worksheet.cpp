@@ -119,23 +119,54 @@ void MemoryWorksheet::check_unprotected(bool contents) const {
     raise_object_error("The cell or chart you're trying to change is on a protected sheet");
 }
 
+namespace {
+// What a text put into a cell becomes, as the application reads it when it is typed or assigned: a
+// leading apostrophe keeps the rest as text (the apostrophe is no part of the value); a leading "="
+// makes a formula, and so does a leading "+", "-" or "@" before anything but a number.
+struct Entry {
+    Variant value;
+    std::string formula;
+};
+
+bool reads_as_number(std::string_view text) {
+    if (text.empty()) return false;
+    std::size_t i = (text.front() == '+' || text.front() == '-') ? 1 : 0;
+    bool digits = false, point = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] >= '0' && text[i] <= '9') {
+            digits = true;
+        } else if (text[i] == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digits;
+}
+
+Entry entered(const Variant& value) {
+    const std::string* text = value.string_if();
+    if (!text || text->empty()) return Entry{stored_value(value), {}};
+    const char first = text->front();
+    if (first == '\'') return Entry{stored_value(Variant(text->substr(1))), {}};
+    if (first == '=') return Entry{{}, *text};
+    if ((first == '+' || first == '-' || first == '@') && !reads_as_number(*text))
+        return Entry{{}, "=" + *text};
+    return Entry{stored_value(value), {}};
+}
+}  // namespace
+
 void MemoryWorksheet::write_value(const CellArea& area, const Variant& value) {
     check_unprotected(true);
-    const Variant stored = stored_value(value);
+    const Entry entry = entered(value);
     change_cells(area, [&](Cell& cell) {
-        cell.value = stored;
-        cell.formula.clear();
+        cell.value = entry.value;
+        cell.formula = entry.formula;
     });
 }
 
 void MemoryWorksheet::write_formula(const CellArea& area, std::string_view formula) {
-    check_unprotected(true);
-    const bool is_formula = !formula.empty() && formula.front() == '=';
-    const Variant constant = is_formula ? Variant() : stored_value(Variant(formula));
-    change_cells(area, [&](Cell& cell) {
-        cell.value = constant;
-        cell.formula = is_formula ? std::string(formula) : std::string();
-    });
+    write_value(area, Variant(formula));
 }
 
 std::optional<std::int32_t> MemoryWorksheet::fill(const CellArea& area) const {

@@ -7,6 +7,7 @@
 
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "common/unique_handle.h"
 
@@ -87,6 +88,34 @@ struct ExcepInfoPolicy {
     }
 };
 
+// An activation context made from a module's manifest (the common-controls version its windows use).
+struct ActivationContextPolicy {
+    using handle_type = HANDLE;
+    static handle_type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(handle_type h) noexcept {
+        KeepLastError keep;
+        ::ReleaseActCtx(h);
+    }
+};
+// A font, brush or other GDI object this process created.
+struct GdiObjectPolicy {
+    using handle_type = HGDIOBJ;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool close(handle_type h) noexcept {
+        KeepLastError keep;
+        return ::DeleteObject(h) != FALSE;
+    }
+};
+// A safe array handed over by a call (a block's values) or made to pass as an argument.
+struct SafeArrayPolicy {
+    using handle_type = SAFEARRAY*;
+    static handle_type invalid() noexcept { return nullptr; }
+    static void close(handle_type a) noexcept {
+        KeepLastError keep;
+        ::SafeArrayDestroy(a);
+    }
+};
+
 using unique_hkey = UniqueHandle<HkeyPolicy>;
 using unique_hwnd = UniqueHandle<HwndPolicy>;
 using unique_handle = UniqueHandle<HandlePolicy>;
@@ -94,6 +123,52 @@ using unique_bstr = UniqueHandle<BstrPolicy>;
 using unique_variant = UniqueHandle<VariantPolicy>;
 using unique_safearray = UniqueHandle<SafeArrayPolicy>;
 using unique_excepinfo = UniqueHandle<ExcepInfoPolicy>;
+using unique_actctx = UniqueHandle<ActivationContextPolicy>;
+using unique_gdi = UniqueHandle<GdiObjectPolicy>;
+using unique_safearray = UniqueHandle<SafeArrayPolicy>;
+
+// The arguments of one dispatch call, laid out as DISPPARAMS wants them (contiguous VARIANTs): each is
+// cleared when the call's arguments go, whatever they came to hold.
+class VariantArgs {
+  public:
+    VariantArgs() = default;
+    VariantArgs(const VariantArgs&) = delete;
+    VariantArgs& operator=(const VariantArgs&) = delete;
+    ~VariantArgs() {
+        KeepLastError keep;
+        for (VARIANT& v : args_)
+            ::VariantClear(&v);
+    }
+    // A new empty slot at the end; fill it before adding the next.
+    VARIANT& add() {
+        args_.emplace_back();
+        ::VariantInit(&args_.back());
+        return args_.back();
+    }
+    VARIANT* data() noexcept { return args_.data(); }
+    UINT size() const noexcept { return static_cast<UINT>(args_.size()); }
+
+  private:
+    std::vector<VARIANT> args_;
+};
+
+// Holds a safe array's data in place while it is read.
+class SafeArrayData {
+  public:
+    explicit SafeArrayData(SAFEARRAY* array) noexcept : array_(array) {
+        if (FAILED(::SafeArrayAccessData(array_, &data_))) data_ = nullptr;
+    }
+    SafeArrayData(const SafeArrayData&) = delete;
+    SafeArrayData& operator=(const SafeArrayData&) = delete;
+    ~SafeArrayData() {
+        if (data_) ::SafeArrayUnaccessData(array_);
+    }
+    void* get() const noexcept { return data_; }
+
+  private:
+    SAFEARRAY* array_;
+    void* data_ = nullptr;
+};
 
 // A counted COM reference. The interface id comes from the type (`__uuidof`, which MinGW answers for
 // every interface declared with its id, as the system's and our generated headers do).

@@ -115,6 +115,30 @@ TEST_F(MemoryWorkbookTest, FormulasAreKeptAsText) {
     EXPECT_EQ(cell->FormulaLocal(), "12.5") << "a constant reads back as its text";
 }
 
+// Texts are read as the application reads what is typed: "=" (or "+", "-", "@" before anything but a
+// number) makes a formula, and a leading apostrophe keeps the rest as text.
+TEST_F(MemoryWorkbookTest, TextsGivenToValueAreReadAsTyped) {
+    const auto cell = excel->Range("C2");
+    for (const auto& [given, formula] :
+         {std::pair{"=A1+1", "=A1+1"}, {"+A1", "=+A1"}, {"-cmd", "=-cmd"}, {"@SUM(A1:A3)", "=@SUM(A1:A3)"}}) {
+        cell->Value(given);
+        EXPECT_EQ(cell->FormulaLocal(), formula) << given;
+        EXPECT_TRUE(cell->Value().single().is_empty()) << given << " is a formula, not a value";
+    }
+    for (const auto& [given, text] : {std::pair{"'=A1+1", "=A1+1"},
+                                      {"''quoted", "'quoted"},
+                                      {"-12.5", "-12.5"},
+                                      {"+3", "+3"},
+                                      {"plain", "plain"}}) {
+        cell->Value(given);
+        EXPECT_EQ(cell->Value().single(), Variant(text)) << given;
+    }
+    cell->Value("'");
+    EXPECT_TRUE(cell->Value().single().is_empty()) << "an apostrophe alone leaves no text";
+    cell->FormulaLocal("'=kept as text");
+    EXPECT_EQ(cell->Value().single(), Variant("=kept as text"));
+}
+
 TEST_F(MemoryWorkbookTest, FillsBordersAndWidthsFormatTheCells) {
     const auto area = sheet2->Range("B3:C22");
     area->Interior()->ColorIndex(15);

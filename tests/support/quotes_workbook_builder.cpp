@@ -17,8 +17,11 @@ CellArea cell_of(const std::string& text) {
     return *area;
 }
 
+// A text is put in as the cell's text, never read as a formula or losing a leading quote.
 void put(MemoryWorksheet& sheet, std::int32_t row, std::int32_t column, const Variant& value) {
-    sheet.write_value(CellArea{row, column, row, column}, value);
+    const std::string* text = value.string_if();
+    sheet.write_value(CellArea{row, column, row, column},
+                      text && !text->empty() ? Variant("'" + *text) : value);
 }
 
 void name_cell(MemoryWorkbook& book, const std::string& name, const std::string& sheet, std::int32_t row,

@@ -387,8 +387,14 @@ TEST(Connections, AClientThatDoesNotKeepUpIsClosedAndOneThatReadsIsNot) {
         EXPECT_TRUE(eventually([&] { return sim.simulator.open_connections() == 0; }, 30s));
         EXPECT_EQ(sim.count_log("has read nothing for 300 ms"), 1);
         EXPECT_LT(sim.simulator.buffered_bytes(), 1024U * 1024);
-
-        // One that keeps reading stays, however much it is sent.
+    }
+    {
+        // One that keeps reading stays, however much it is sent. The stall time is long here: a
+        // test thread descheduled on a busy machine must not pass for a client that stopped reading.
+        SimulatorConfig config;
+        config.firehose = true;
+        config.write_stall_timeout = std::chrono::seconds(10);
+        RunningSimulator sim(config);
         WireClient reader(sim.port(), 4096);
         ASSERT_EQ(reader.open("v157..178", 2), 178);
         reader.send(market_data_request(1, "IBM", "STK"));

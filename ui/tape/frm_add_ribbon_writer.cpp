@@ -5,6 +5,7 @@
 #include "seams/workbook/a1_reference.h"
 #include "seams/workbook/excel_constants.h"
 #include "ui/services/untrappable.h"
+#include "ui/tape/cell_text.h"
 #include "ui/tape/frm_add_ribbon.h"
 #include "ui/tape/object_ref.h"
 #include "ui/tape/row_data.h"
@@ -152,10 +153,11 @@ bool frmAddRibbon::AddSymbolToSheet() {
         const std::string size_name = with_size ? txtNameSize.Text() : std::string();
         const std::string formula = "=" + std::string(tape::kQuotesSheet) + "!" + link;
         if (!went_through(s, [&] { undo.cells(*row->Resize(1, 4)); })) return give_up();
-        if (!went_through(s, [&] { row->Value(name); })) return give_up();
+        if (!went_through(s, [&] { row->Value(cell_text(name)); })) return give_up();
         if (!went_through(s, [&] { row->Cells(1, 2)->FormulaLocal(formula); })) return give_up();
-        if (with_size && !went_through(s, [&] { row->Cells(1, 3)->Value(size_name); })) return give_up();
-        if (!went_through(s, [&] { row->Cells(1, 4)->Value(location); })) return give_up();
+        if (with_size && !went_through(s, [&] { row->Cells(1, 3)->Value(cell_text(size_name)); }))
+            return give_up();
+        if (!went_through(s, [&] { row->Cells(1, 4)->Value(cell_text(location)); })) return give_up();
         if (!went_through(s, [&] {
                 if (row->Row() % 2 == 1) row->Resize(1, 4)->Interior()->ColorIndex(tape::kOddRowFill);
             })) {
@@ -193,8 +195,9 @@ bool frmAddRibbon::ColorSelectRange() {
         ObjectRef<workbook::Range> area;
         if (!went_through(s, [&] { area = tape_area(); })) return;
         if (!went_through(s, [&] { area->Cells(1, 1)->Value("Local Time"); })) return;
-        if (!went_through(s, [&] { area->Cells(1, 2)->Value(txtName.Text()); })) return;
-        if (txtNameSize.Enabled() && !went_through(s, [&] { area->Cells(1, 3)->Value(txtNameSize.Text()); }))
+        if (!went_through(s, [&] { area->Cells(1, 2)->Value(cell_text(txtName.Text())); })) return;
+        if (txtNameSize.Enabled() &&
+            !went_through(s, [&] { area->Cells(1, 3)->Value(cell_text(txtNameSize.Text())); }))
             return;
         if (!went_through(s, [&] {
                 area = area->Cells(1, 1)->Resize(static_cast<std::int32_t>(area->Rows()->Count()),

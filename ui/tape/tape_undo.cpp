@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/variant.h"
+#include "ui/tape/cell_text.h"
 
 namespace corvel {
 
@@ -17,9 +18,13 @@ struct CellContent {
     std::optional<std::int32_t> fill;
 
     void put_back() const {
-        // A constant goes back as its value, so that a number stays a number.
-        if (!formula.empty() && formula.front() == '=') {
+        // A constant goes back as its value, so that a number stays a number and a text stays a text;
+        // a text that starts with "=" reads back as its own formula and is no formula.
+        const bool is_formula = !formula.empty() && formula.front() == '=' && formula != value.to_text();
+        if (is_formula) {
             cell->FormulaLocal(formula);
+        } else if (value.is_string()) {
+            cell->Value(cell_text(value.as_string()));
         } else {
             cell->Value(value);
         }

@@ -298,3 +298,59 @@ TEST_F(TapeWriter, ASheetNameWithASignOrAQuoteInItSplitsAfterItsClosingQuote) {
 
 }  // namespace
 }  // namespace corvel::tape_test
+
+namespace corvel::tape_test {
+namespace {
+
+// A ticker or name that looks like a formula is the user's text and stays one: the link is the only
+// formula a tape writes.
+TEST_F(TapeWriter, TickersThatLookLikeFormulasAreWrittenAsText) {
+    const std::vector<std::string> tickers = {
+        "=HYPERLINK(\"http://example.com\",\"x\")", "+1+1", "-cmd", "@SUM(A1:A9)", "'quoted", "00123"};
+    auto builder = three_stocks();
+    for (const auto& ticker : tickers)
+        builder.stock(ticker);
+    open(builder);
+    const std::vector<std::string> locations = {"Sheet2!B3:C22", "Sheet2!E3:F22", "Sheet2!H3:I22",
+                                                "Sheet2!K3:L22", "Sheet2!N3:O22", "Sheet2!Q3:R22"};
+    for (std::size_t i = 0; i < tickers.size(); ++i) {
+        // The new stocks follow the three of the workbook.
+        fakes.host->select_row("VSFExcel", static_cast<std::int32_t>(4 + i));
+        insert_at(locations[i]);
+    }
+    fakes.host->click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    const auto table = sheet("Ticker_tape_settings");
+    const auto tape_sheet = sheet("Sheet2");
+    for (std::size_t i = 0; i < tickers.size(); ++i) {
+        const auto row = static_cast<std::int32_t>(4 + i);
+        EXPECT_EQ(table->value_at(row, 1), Variant(tickers[i])) << "header in the table, row " << row;
+        EXPECT_EQ(table->value_at(row, 4), Variant(locations[i]));
+        EXPECT_EQ(table->formula_at(row, 2).rfind("=TWS_Quotes!$", 0), 0u) << table->formula_at(row, 2);
+        const auto area = *parse_a1(locations[i].substr(locations[i].find('!') + 1));
+        EXPECT_EQ(tape_sheet->value_at(area.top, area.left + 1), Variant(tickers[i])) << "header of the area";
+    }
+}
+
+TEST_F(FailedInsert, AHalfLaidOutAreaGetsBackItsTextsThatLookLikeFormulasAsTexts) {
+    const auto area = sheet("Sheet2");
+    area->write_value(CellArea{3, 2, 3, 2}, Variant("'=not a formula"));
+    area->write_value(CellArea{3, 3, 3, 3}, Variant("'+nor this"));
+    area->protect(MemoryWorksheet::Protection::FormatsOnly);  // its header texts go in, its widths do not
+    fakes.host->type("txtAddress", "Sheet2!B3:C22").click("ButInsert");
+    expect_report("in Pelorin.frmAddRibbon.ColorSelectRange", "btnIgnore");
+    fakes.host
+        ->inspect(
+            [&](forms::Form&) {
+                expect_no_msft_tape();
+                EXPECT_EQ(area->value_at(3, 2), Variant("=not a formula"));
+                EXPECT_EQ(area->value_at(3, 3), Variant("+nor this"));
+            },
+            "frmAddRibbon")
+        .click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    expect_users_view();
+}
+
+}  // namespace
+}  // namespace corvel::tape_test
