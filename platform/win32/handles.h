@@ -54,15 +54,6 @@ struct BstrPolicy {
     static handle_type invalid() noexcept { return nullptr; }
     static void close(handle_type h) noexcept { ::SysFreeString(h); }
 };
-// An automation array: its elements (strings, objects, variants) go with it.
-struct SafeArrayPolicy {
-    using handle_type = SAFEARRAY*;
-    static handle_type invalid() noexcept { return nullptr; }
-    static bool close(handle_type h) noexcept {
-        KeepLastError keep;
-        return SUCCEEDED(::SafeArrayDestroy(h));
-    }
-};
 // An empty variant holds nothing; any other may hold a string, an array or an object reference.
 struct VariantPolicy {
     using handle_type = VARIANT;
@@ -121,7 +112,6 @@ using unique_hwnd = UniqueHandle<HwndPolicy>;
 using unique_handle = UniqueHandle<HandlePolicy>;
 using unique_bstr = UniqueHandle<BstrPolicy>;
 using unique_variant = UniqueHandle<VariantPolicy>;
-using unique_safearray = UniqueHandle<SafeArrayPolicy>;
 using unique_excepinfo = UniqueHandle<ExcepInfoPolicy>;
 using unique_actctx = UniqueHandle<ActivationContextPolicy>;
 using unique_gdi = UniqueHandle<GdiObjectPolicy>;
