@@ -23,7 +23,7 @@ help:
 	@echo "make check   the layering rules (which folder may include which) and the source format"
 	@echo "make format  format every C++ source with the repository's .clang-format"
 	@echo "make windows cross-build the Windows DLLs (x64, x86) into $(WIN64)/bin/ and $(WIN32)/bin/"
-	@echo "make bench-windows  records per second through Tallowin3.dll under Wine"
+	@echo "make bench-windows  records and real-time data topic updates per second through Tallowin3.dll under Wine"
 	@echo "make fuzz    fuzz the wire decoder (FUZZ_TIME=seconds, default $(FUZZ_TIME))"
 	@echo "make clean   remove the build trees"
 

@@ -51,3 +51,30 @@ class TwsControl {
 };
 
 }  // namespace corvel
+
+namespace corvel::tws {
+
+// Whether an error event means the connection is gone: the client's own connection failures, and
+// the codes with which TWS ends a session (client id in use, socket port changed).
+constexpr bool ends_connection(std::int32_t code) noexcept {
+    switch (code) {
+        case 502:
+        case 503:
+        case 506:
+        case 507:
+        case 508:
+        case 509:
+        case 326:
+        case 1300:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// TWS's informational notices (farm status and the like): not errors at all.
+constexpr bool is_notice(std::int32_t code) noexcept {
+    return code >= 2100 && code <= 2169;
+}
+
+}  // namespace corvel::tws

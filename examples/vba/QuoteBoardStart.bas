@@ -1,5 +1,7 @@
 Attribute VB_Name = "QuoteBoardStart"
 ' Start and stop the board on the active sheet (TWS paper trading on this machine, port 7497).
+' For live quotes in cells without any code, type =RTD("Tallowin3.RTD", , "STK:IBM:SMART:USD", "LAST")
+' in a cell instead: the README's section on Tallowin3.RTD lists the fields and the connection settings.
 Option Explicit
 
 Private board As QuoteBoard

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "libraries/Tallowin3/objects.h"
+#include "libraries/Tallowin3/rtd_object.h"
 #include "market_data/record_pool.h"
 #include "platform/com/server.h"
 
@@ -18,6 +19,7 @@ constexpr com::ServerClass kClasses[] = {
     {CLSID_cTWS, L"Tallowin3.cTWS", tallowin::create_tws},
     {CLSID_cDownload, L"Tallowin3.cDownload", tallowin::create_download},
     {CLSID_cTWSUtils, L"Tallowin3.cTWSUtils", tallowin::create_tws_utils},
+    {CLSID_TallowinRTD, L"Tallowin3.RTD", tallowin::create_rtd},
 };
 
 constexpr com::Server kServer{"Tallowin3", LIBID_Tallowin, kClasses};

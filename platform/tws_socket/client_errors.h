@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "seams/tws_control.h"
+
 // The errors the client reports on its own, with the numbers and texts TWS users know from IB's
 // client libraries. Connection-level ones arrive as error events with id -1; failures of a call
 // (not connected, a refused request) are thrown as the call's error.
@@ -29,28 +31,5 @@ inline constexpr ClientError kReqMktDataFail{510, "Request Market Data Sending E
 inline constexpr ClientError kCancelMktDataFail{511, "Cancel Market Data Sending Error"};
 inline constexpr ClientError kInvalidSymbol{579, "Invalid symbol in string"};
 }  // namespace client_error
-
-// Whether an error event means the connection is gone: the client's own connection failures, and
-// the codes with which TWS ends a session (client id in use, socket port changed).
-constexpr bool ends_connection(std::int32_t code) noexcept {
-    switch (code) {
-        case 502:
-        case 503:
-        case 506:
-        case 507:
-        case 508:
-        case 509:
-        case 326:
-        case 1300:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// TWS's informational notices (farm status and the like): not errors at all.
-constexpr bool is_notice(std::int32_t code) noexcept {
-    return code >= 2100 && code <= 2169;
-}
 
 }  // namespace corvel::tws

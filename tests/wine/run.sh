@@ -75,6 +75,57 @@ run_gtest() {
     fi
 }
 
+# The real-time data server as Excel drives it, against a simulator of 100 contracts that is stopped and
+# started again (on the same port) when the client asks through a marker file in its work folder. What
+# the cells showed at each end is then compared with what each simulator sent.
+run_rtd_client() {
+    local dir=$1 client work port client_pid i
+    client=$(windows_path "$dir/bin/rtd_client.exe")
+    work="$dir/rtd"
+    rm -rf "$work" && mkdir -p "$work"
+    for i in $(seq 0 99); do printf 'R%03d,STK,SMART,USD,%d\n' "$i" $((20 + i)); done >"$work/contracts.txt"
+    # The lines go quiet after a few updates, so the last value of each is known to both sides.
+    local options=(--contracts "$work/contracts.txt" --max-tickers 200 --rate 20 --updates 30 -v)
+    start_simulator "$work/sim1.log" "$native/bin/corvel-twssim" "${options[@]}" --seed 11 --record "$work/sim1.sent"
+    port=$sim_port
+    if [ -z "$port" ]; then
+        fail "simulator did not start: $(cat "$work/sim1.log")"
+        return
+    fi
+    wine_run "$client" "$port" "$(windows_path "$work")" >"$work/client.log" 2>&1 &
+    client_pid=$!
+    while [ ! -e "$work/stop-simulator" ] && kill -0 "$client_pid" 2>/dev/null; do sleep 0.1; done
+    kill -TERM "$sim" 2>/dev/null || true
+    wait "$sim" 2>/dev/null || true
+    sim=""
+    while [ ! -e "$work/start-simulator" ] && kill -0 "$client_pid" 2>/dev/null; do sleep 0.1; done
+    if [ -e "$work/start-simulator" ]; then
+        "$native/bin/corvel-twssim" --port "$port" "${options[@]}" --seed 12 --record "$work/sim2.sent" \
+            >"$work/sim2.log" 2>&1 &
+        sim=$!
+    fi
+    wait "$client_pid" || true
+    if [ -n "$sim" ]; then
+        kill -TERM "$sim" 2>/dev/null || true
+        wait "$sim" 2>/dev/null || true
+        sim=""
+    fi
+    tr -d '\r' <"$work/client.log" | indent
+    grep -q "checks, 0 failed" <(tr -d '\r' <"$work/client.log") || fail "real-time data client"
+    local round
+    for round in 1 2; do
+        step "$width: the cells show the last values simulator $round sent"
+        run_checks "real-time data values $round" "$client" compare "$(windows_path "$work/values$round.txt")" \
+            "$(windows_path "$work/sim$round.log")" "$(windows_path "$work/sim$round.sent")"
+    done
+    step "$width: ServerTerminate stored the connection settings under HKCU\\Software\\HALVARD\\Corvel\\RTD"
+    local settings
+    settings=$(reg query 'HKCU\Software\HALVARD\Corvel\RTD' 2>&1 | tr -d '\r') || true
+    echo "$settings" | indent
+    grep -q "Host *REG_SZ *127.0.0.1" <<<"$settings" && grep -q "Port *REG_DWORD *0x1d49" <<<"$settings" &&
+        grep -q "ClientId *REG_DWORD *0x11" <<<"$settings" || fail "stored real-time data settings"
+}
+
 # Every GoogleTest program of the build.
 run_test_programs() {
     local dir=$1 program name found=0
@@ -91,9 +142,13 @@ run_test_programs() {
 # Unregisters the DLL (its ProgID must go), registers it for the current user only and checks the keys
 # that wrote, then unregisters that too.
 check_per_user_registration() {
-    local dll=$1 prog_id=$2 file=$3 user_classes='HKCU\Software\Classes' clsid server_key server threading
+    local dll=$1 prog_id=$2 file=$3 other user_classes='HKCU\Software\Classes' clsid server_key server threading
+    # The DLL's other classes, whose ProgIDs must come and go with the first one's.
+    local others=("${@:4}")
     regsvr32 /s /u "$dll" || fail "regsvr32 /u $file"
-    if reg query "HKCR\\$prog_id" >/dev/null 2>&1; then fail "ProgID $prog_id left after unregistering"; fi
+    for other in "$prog_id" "${others[@]}"; do
+        if reg query "HKCR\\$other" >/dev/null 2>&1; then fail "ProgID $other left after unregistering"; fi
+    done
     regsvr32 /s /n /i:user "$dll" || fail "regsvr32 /n /i:user $file"
     # Windows merges these keys into HKEY_CLASSES_ROOT for the user; Wine does not, so check the keys.
     clsid=$(reg query "$user_classes\\$prog_id\\CLSID" /ve 2>&1 | tr -d '\r' | grep -o '{[-0-9A-Fa-f]*}') || true
@@ -107,8 +162,13 @@ check_per_user_registration() {
     if reg query "HKLM\\Software\\Classes\\$prog_id" >/dev/null 2>&1; then
         fail "per-user registration of $file wrote machine keys"
     fi
+    for other in "${others[@]}"; do
+        reg query "$user_classes\\$other\\CLSID" /ve >/dev/null 2>&1 || fail "per-user ProgID $other"
+    done
     regsvr32 /s /u /n /i:user "$dll" || fail "per-user unregister of $file"
-    if reg query "$user_classes\\$prog_id" >/dev/null 2>&1; then fail "per-user ProgID $prog_id left"; fi
+    for other in "$prog_id" "${others[@]}"; do
+        if reg query "$user_classes\\$other" >/dev/null 2>&1; then fail "per-user ProgID $other left"; fi
+    done
 }
 
 check_exports() {
@@ -172,6 +232,9 @@ test_width() {
     step "$width: event client against the TWS simulator"
     run_event_client "$dir"
 
+    step "$width: real-time data server (Tallowin3.RTD) as Excel drives it"
+    run_rtd_client "$dir"
+
     step "$width: after disconnect, the generic-tick list is stored under HKCU\\Software\\HALVARD\\Corvel\\SettingsCorvel"
     local ticks
     ticks=$(reg query 'HKCU\Software\HALVARD\Corvel\SettingsCorvel' /v CorvelgenericTicks 2>&1 | tr -d '\r') || true
@@ -179,7 +242,7 @@ test_width() {
     grep -q "REG_SZ *100,101,104,105,107,165,225,232,233,236" <<<"$ticks" || fail "stored generic-tick list"
 
     step "$width: unregister, then register for the current user only"
-    check_per_user_registration "$dll" Tallowin3.cTWS Tallowin3.dll
+    check_per_user_registration "$dll" Tallowin3.cTWS Tallowin3.dll Tallowin3.RTD
 
     step "$width: exports"
     check_exports "$dir/bin/Tallowin3.dll" "$objdump"

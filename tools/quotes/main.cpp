@@ -13,6 +13,7 @@
 #include "tools/tws_sim/tws_simulator.h"
 
 int main(int argc, char** argv) {
+    using namespace corvel;
     using namespace corvel::quotes;
     QuotesOptions options;
     std::vector<std::string> contract_options;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/quotes/quote_contract.h"
+#include "market_data/quote_contract.h"
 
 namespace corvel::quotes {
 

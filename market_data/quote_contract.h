@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace corvel::quotes {
+namespace corvel {
 
 // One contract of the quotes worksheet: its nine columns, in their order.
 struct QuoteContract {
@@ -37,4 +37,4 @@ std::vector<QuoteContract> parse_contracts_file(std::string_view text);
 // "0-9", "0,1,2,4", "0-9,14": the tick types to record. Throws std::invalid_argument.
 std::vector<int> parse_tick_list(std::string_view text);
 
-}  // namespace corvel::quotes
+}  // namespace corvel

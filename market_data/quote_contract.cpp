@@ -1,4 +1,4 @@
-#include "tools/quotes/quote_contract.h"
+#include "market_data/quote_contract.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include "common/text.h"
 #include "market_data/tick_type.h"
 
-namespace corvel::quotes {
+namespace corvel {
 
 namespace {
 
@@ -170,4 +170,4 @@ std::vector<int> parse_tick_list(std::string_view text) {
     return out;
 }
 
-}  // namespace corvel::quotes
+}  // namespace corvel

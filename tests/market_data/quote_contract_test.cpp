@@ -1,10 +1,10 @@
-#include "tools/quotes/quote_contract.h"
+#include "market_data/quote_contract.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-namespace corvel::quotes {
+namespace corvel {
 namespace {
 
 std::string error_of(const std::function<void()>& call) {
@@ -16,7 +16,7 @@ std::string error_of(const std::function<void()>& call) {
     return {};
 }
 
-TEST(ContractSpec, StocksNeedFourFieldsAndTakeAPrimaryExchange) {
+TEST(ContractText, StocksNeedFourFieldsAndTakeAPrimaryExchange) {
     const QuoteContract c = parse_contract_option("STK:IBM:SMART:USD:primary=NYSE");
     EXPECT_EQ(c.sec_type, "STK");
     EXPECT_EQ(c.symbol, "IBM");
@@ -27,7 +27,7 @@ TEST(ContractSpec, StocksNeedFourFieldsAndTakeAPrimaryExchange) {
     EXPECT_EQ(parse_contract_option("cash:EUR:IDEALPRO:USD").label(), "EUR.USD");
 }
 
-TEST(ContractSpec, OptionsAndFuturesCarryTheirOwnFields) {
+TEST(ContractText, OptionsAndFuturesCarryTheirOwnFields) {
     const QuoteContract o =
         parse_contract_option("OPT:IBM:SMART:USD:expiry=20261218:strike=150.5:right=c:multiplier=100");
     EXPECT_EQ(o.expiry, "20261218");
@@ -38,7 +38,7 @@ TEST(ContractSpec, OptionsAndFuturesCarryTheirOwnFields) {
     EXPECT_EQ(parse_contract_option("Futures:ES:CME:USD:expiry=202612").sec_type, "FUT");
 }
 
-TEST(ContractSpec, MistakesAreExplained) {
+TEST(ContractText, MistakesAreExplained) {
     EXPECT_NE(error_of([] { parse_contract_option("IBM"); }).find("TYPE:SYMBOL:EXCHANGE:CURRENCY"),
               std::string::npos);
     EXPECT_NE(error_of([] { parse_contract_option("STK::SMART:USD"); }).find("must not be empty"),
@@ -89,4 +89,4 @@ TEST(TickList, RangesAndListsBecomeSortedUniqueTypes) {
 }
 
 }  // namespace
-}  // namespace corvel::quotes
+}  // namespace corvel
