@@ -87,6 +87,15 @@ struct ActivationContextPolicy {
         ::ReleaseActCtx(h);
     }
 };
+// A module this process loaded itself.
+struct ModulePolicy {
+    using handle_type = HMODULE;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool close(handle_type h) noexcept {
+        KeepLastError keep;
+        return ::FreeLibrary(h) != FALSE;
+    }
+};
 // A font, brush or other GDI object this process created.
 struct GdiObjectPolicy {
     using handle_type = HGDIOBJ;
@@ -105,6 +114,7 @@ using unique_variant = UniqueHandle<VariantPolicy>;
 using unique_excepinfo = UniqueHandle<ExcepInfoPolicy>;
 using unique_actctx = UniqueHandle<ActivationContextPolicy>;
 using unique_gdi = UniqueHandle<GdiObjectPolicy>;
+using unique_module = UniqueHandle<ModulePolicy>;
 
 // A counted COM reference. The interface id comes from the type (`__uuidof`, which MinGW answers for
 // every interface declared with its id, as the system's and our generated headers do).
