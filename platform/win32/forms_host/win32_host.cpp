@@ -169,6 +169,7 @@ struct Win32Host::NativeControl {
 struct Win32Host::FormWindow {
     using Native = NativeControl;
 
+    Win32Host* host = nullptr;
     Form* form = nullptr;
     unique_hwnd window;
     unique_gdi font;
@@ -298,6 +299,7 @@ WindowHandle Win32Host::create_window(Form& form) {
     auto owned = std::make_unique<FormWindow>();
     FormWindow& fw = *owned;
     fw.form = &form;
+    fw.host = this;
     const int dpi = forced_dpi_ != 0 ? forced_dpi_ : dpi_;
 
     // The system's dialog font at the dialog's density; the dialog units follow from it, so the
@@ -1004,9 +1006,8 @@ LRESULT CALLBACK Win32Host::window_procedure(HWND window, UINT message, WPARAM w
     if (fw == nullptr || fw->form == nullptr || message == WM_NCCREATE) {
         return ::DefDlgProcW(window, message, wparam, lparam);
     }
-    // The host is found through the form, whose host it is.
-    auto* host = dynamic_cast<Win32Host*>(&fw->form->host());
-    if (host == nullptr) return ::DefDlgProcW(window, message, wparam, lparam);
+    // The record's host, not the form's: a host may stand in front of this one (a test's player).
+    Win32Host* host = fw->host;
     ++host->dispatching_;
     const LRESULT result = host->handle(*fw, window, message, wparam, lparam);
     --host->dispatching_;
@@ -1045,6 +1046,13 @@ LRESULT Win32Host::handle(FormWindow& fw, HWND window, UINT message, WPARAM wpar
         }
         case WM_SIZE:
             if (wparam != SIZE_MINIMIZED) relayout(fw, LOWORD(lparam), HIWORD(lparam));
+            // The person minimised, maximised or restored it: the form knows without an event.
+            if (fw.updating == 0 &&
+                (wparam == SIZE_MINIMIZED || wparam == SIZE_MAXIMIZED || wparam == SIZE_RESTORED)) {
+                fw.form->window_state_changed(wparam == SIZE_MINIMIZED   ? WindowState::Minimized
+                                              : wparam == SIZE_MAXIMIZED ? WindowState::Maximized
+                                                                         : WindowState::Normal);
+            }
             break;
         case WM_GETMINMAXINFO: {
             // A resizable dialog grows, but never below the size its layout was made for.
@@ -1104,31 +1112,38 @@ void Win32Host::command(FormWindow& fw, WORD id, WORD code, HWND control) {
     Control* c = n.control;
     HWND w = n.window;
     if (w == nullptr || !c->usable()) return;
+    // Only input the model took a user action for is answered with the model's state: the
+    // notifications around it (EN_UPDATE, focus changes) come before the model knows of the input.
+    bool acted = false;
+    const auto act = [&](auto&& action) {
+        acted = true;
+        guarded(action);
+    };
     switch (n.kind) {
         case Kind::Button:
-            if (code == BN_CLICKED) guarded([&] { static_cast<forms::Button*>(c)->user_click(); });
+            if (code == BN_CLICKED) act([&] { static_cast<forms::Button*>(c)->user_click(); });
             break;
         case Kind::CheckBox:
-            if (code == BN_CLICKED) guarded([&] { static_cast<forms::CheckBox*>(c)->user_click(); });
+            if (code == BN_CLICKED) act([&] { static_cast<forms::CheckBox*>(c)->user_click(); });
             break;
         case Kind::Option:
-            if (code == BN_CLICKED) guarded([&] { static_cast<forms::OptionButton*>(c)->user_click(); });
+            if (code == BN_CLICKED) act([&] { static_cast<forms::OptionButton*>(c)->user_click(); });
             break;
         case Kind::TextBox:
             if (code == EN_CHANGE) {
                 auto* box = static_cast<forms::TextBox*>(c);
                 const std::string typed = narrow(window_text(w));
-                if (typed != box->Text()) guarded([&] { box->user_type(typed); });
+                if (typed != box->Text()) act([&] { box->user_type(typed); });
             }
             break;
         case Kind::Combo: {
             auto* combo = static_cast<forms::ComboBox*>(c);
             if (code == CBN_SELCHANGE) {
                 const auto picked = static_cast<std::int32_t>(::SendMessageW(w, CB_GETCURSEL, 0, 0));
-                if (picked >= 0 && picked != combo->ListIndex()) guarded([&] { combo->user_select(picked); });
+                if (picked >= 0 && picked != combo->ListIndex()) act([&] { combo->user_select(picked); });
             } else if (code == CBN_EDITCHANGE) {
                 const std::string typed = narrow(window_text(w));
-                if (typed != combo->Text()) guarded([&] { combo->user_type(typed); });
+                if (typed != combo->Text()) act([&] { combo->user_type(typed); });
             }
             break;
         }
@@ -1136,14 +1151,14 @@ void Win32Host::command(FormWindow& fw, WORD id, WORD code, HWND control) {
             if (code == LBN_SELCHANGE) {
                 auto* list = static_cast<forms::ListBox*>(c);
                 const auto picked = static_cast<std::int32_t>(::SendMessageW(w, LB_GETCURSEL, 0, 0));
-                if (picked >= 0 && picked != list->ListIndex()) guarded([&] { list->user_select(picked); });
+                if (picked >= 0 && picked != list->ListIndex()) act([&] { list->user_select(picked); });
             }
             break;
         default:
             break;
     }
     // Whatever the model made of the input (it may refuse it), the control shows the model's state.
-    if (fw.form != nullptr && window_of(*fw.form) == &fw) {
+    if (acted && fw.form != nullptr && window_of(*fw.form) == &fw) {
         if (FormWindow::Native* again = fw.native(*c)) sync(fw, *again);
     }
 }
