@@ -195,7 +195,7 @@ TEST_P(LayoutTest, EveryDialogFitsAtThisDensity) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Densities, LayoutTest, ::testing::Values(96, 144));
+INSTANTIATE_TEST_SUITE_P(Densities, LayoutTest, ::testing::Values(96, 120, 144, 192));
 
 }  // namespace
 }  // namespace corvel::win32
