@@ -41,9 +41,21 @@ BOOL CALLBACK close_window(HWND window, LPARAM) {
     return TRUE;
 }
 
+BOOL CALLBACK find_message_box(HWND window, LPARAM found) {
+    wchar_t name[16] = {};
+    ::GetClassNameW(window, name, 16);
+    if (!::IsWindowVisible(window) || std::wstring(name) != L"#32770") return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 void CALLBACK snap_tick(HWND, UINT, UINT_PTR, DWORD) {
     forms::Form* form = g_host != nullptr ? g_host->modal_form() : nullptr;
     HWND window = form != nullptr ? g_host->window_of_form(*form) : nullptr;
+    if (window == nullptr) {
+        // A message box: the system's dialog window of this thread.
+        ::EnumThreadWindows(::GetCurrentThreadId(), &find_message_box, reinterpret_cast<LPARAM>(&window));
+    }
     if (!g_reported && window != nullptr && ::IsWindowVisible(window)) {
         RECT r{};
         ::GetWindowRect(window, &r);

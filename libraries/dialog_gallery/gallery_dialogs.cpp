@@ -7,10 +7,12 @@
 #include "common/app_settings.h"
 #include "libraries/ui_environment/windows_environment.h"
 #include "platform/memory/memory_registry.h"
+#include "seams/message_box.h"
 #include "tests/support/quotes_workbook_builder.h"
 #include "ui/entry/pelorin.h"
 #include "ui/services/error_handler.h"
 #include "ui/services/frm_error_message.h"
+#include "ui/services/pelorin.h"
 #include "ui/ticker_entry/frm_modify_list.h"
 
 namespace corvel::gallery {
@@ -72,6 +74,11 @@ std::vector<Entry> make_entries() {
              std::printf("answer %s\n", dialog.Tag().c_str());
              dialog.Unload();
          }},
+        {"msgNoFieldChosen", "the message box of the new-project dialog with nothing checked",
+         [](Gallery& g) {
+             g.host->MsgBox("You must select at least one value!", msgbox::kCritical, pelorin::kMessageTitle);
+         },
+         false},
     };
 }
 

@@ -23,6 +23,8 @@ struct Entry {
     const char* name;
     const char* what;
     std::function<void(Gallery&)> show;
+    // False for a message box of the library, which is the system's window rather than a form.
+    bool is_form = true;
 };
 
 const std::vector<Entry>& entries();

@@ -164,6 +164,7 @@ class LayoutTest : public ::testing::TestWithParam<int> {};
 TEST_P(LayoutTest, EveryDialogFitsAtThisDensity) {
     const int dpi = GetParam();
     for (const gallery::Entry& entry : gallery::entries()) {
+        if (!entry.is_form) continue;  // the system lays its message boxes out
         auto host = std::make_shared<Win32Host>(::GetModuleHandleW(nullptr), nullptr);
         host->set_dpi(dpi);
         gallery::Gallery g(host);
