@@ -11,7 +11,7 @@ FUZZ_TIME  ?= 60
 # Extra arguments for `make quotes`, e.g. ARGS='--sim-rate 20 --duration 60'.
 ARGS       ?=
 
-.PHONY: all deps deps-windows build windows check format test test-native test-asan test-windows test-fuzz fuzz bench bench-windows quotes clean help
+.PHONY: all deps deps-windows build windows check format test test-native test-asan test-windows test-fuzz fuzz bench bench-windows quotes screenshots clean help
 
 all: build
 
@@ -23,7 +23,8 @@ help:
 	@echo "make check   the layering rules (which folder may include which) and the source format"
 	@echo "make format  format every C++ source with the repository's .clang-format"
 	@echo "make windows cross-build the Windows DLLs (x64, x86) into $(WIN64)/bin/ and $(WIN32)/bin/"
-	@echo "make bench-windows  records and real-time data topic updates per second through Tallowin3.dll under Wine"
+	@echo "make bench-windows  records and real-time data topic updates through Tallowin3.dll, the tape dialog through the Excel binding, under Wine"
+	@echo "make screenshots    every dialog photographed under Wine into docs/screenshots/"
 	@echo "make fuzz    fuzz the wire decoder (FUZZ_TIME=seconds, default $(FUZZ_TIME))"
 	@echo "make clean   remove the build trees"
 
@@ -87,6 +88,9 @@ bench-windows: build windows
 
 # The house rules no compiler checks: the include direction between folders, no OS header in the logic,
 # and one source format.
+screenshots: windows
+	scripts/screenshots.sh $(WIN64) docs/screenshots
+
 check: deps
 	@scripts/check-layers.sh
 	@scripts/check-format.sh

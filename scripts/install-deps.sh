@@ -18,8 +18,9 @@ for group in "$@"; do
         base) ;;
         # Cross compilers, the IDL compiler and Wine to run the Windows DLLs' tests; the 32-bit Wine
         # runs the x86 DLL's. GoogleTest's sources, which the Windows trees build with the cross compiler.
+        # A virtual display for Wine's X11 driver (the dialogs' tests) and ImageMagick for screenshots.
         windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine64
-                            wine32:i386 googletest) ;;
+                            wine32:i386 googletest xvfb imagemagick) ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
     esac
 done

@@ -88,6 +88,15 @@ struct ActivationContextPolicy {
         ::ReleaseActCtx(h);
     }
 };
+// A module this process loaded itself.
+struct ModulePolicy {
+    using handle_type = HMODULE;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool close(handle_type h) noexcept {
+        KeepLastError keep;
+        return ::FreeLibrary(h) != FALSE;
+    }
+};
 // A font, brush or other GDI object this process created.
 struct GdiObjectPolicy {
     using handle_type = HGDIOBJ;
@@ -116,6 +125,7 @@ using unique_excepinfo = UniqueHandle<ExcepInfoPolicy>;
 using unique_actctx = UniqueHandle<ActivationContextPolicy>;
 using unique_gdi = UniqueHandle<GdiObjectPolicy>;
 using unique_safearray = UniqueHandle<SafeArrayPolicy>;
+using unique_module = UniqueHandle<ModulePolicy>;
 
 // The arguments of one dispatch call, laid out as DISPPARAMS wants them (contiguous VARIANTs): each is
 // cleared when the call's arguments go, whatever they came to hold.

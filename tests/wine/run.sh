@@ -257,8 +257,16 @@ cleanup() {
     [ -n "$sim" ] && kill -TERM "$sim" 2>/dev/null
     local prefix
     for prefix in "$win64/wine-prefix" "$win32/wine-prefix"; do (use_wine_prefix "$prefix" && stop_wine_prefix); done
+    stop_virtual_display
 }
 trap cleanup EXIT
+
+# The dialogs' tests need drawn windows: Wine's X11 driver on a virtual display of this run's own.
+if start_virtual_display; then
+    step "virtual display $wine_display for Wine's X11 driver"
+else
+    fail "cannot start Xvfb for the dialog tests (scripts/install-deps.sh windows installs it)"
+fi
 
 # Both prefixes start the same: the second is a copy of the first made before any test ran in it,
 # which is quicker than booting Wine again.

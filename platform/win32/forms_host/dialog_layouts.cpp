@@ -18,7 +18,7 @@ constexpr std::int16_t kFieldLabel = 60;
 constexpr std::int16_t kEditorX = 192;
 
 ControlPlace field(const char* name, int n) {
-    return {name, kFieldX, row(n), kFieldWidth, 12, kNone, kFieldLabel};
+    return {name, kFieldX, row(n), kFieldWidth, 12, kNone, kFieldLabel, false};
 }
 ControlPlace editor_button(const char* name, int n) {
     return {name, kEditorX, row(n), 16, 12};
@@ -66,7 +66,7 @@ std::vector<DialogLayout> make_layouts() {
                    "ButInsert",
                    {
                        {"ComType", 52, 7, 110, 12, kNone, 40},
-                       {"CIndexType", 7, 24, 236, 118},
+                       {"CIndexType", 7, 24, 236, 118, kNone, 0, true},
                        {"C1ESTK", 11, 40, 228, 98},
                        field("txtSTKSymbol", 0),
                        field("ComSTKExchange", 1),

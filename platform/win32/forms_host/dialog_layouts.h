@@ -29,6 +29,10 @@ struct ControlPlace {
     // since the dialogs have no label controls of their own for these fields): left of the control,
     // this wide, when positive; above it, as wide as the control, when negative; none when 0.
     std::int16_t label = 0;
+    // For a tab container whose page another control picks (the contract dialog's type list): the
+    // pages are drawn in a group box named after the current page, without tab headers, so that the
+    // dialog has one way to pick a page.
+    bool pages_only = false;
 };
 
 // One dialog's layout: its client size in dialog units, the button Enter presses, and its controls.

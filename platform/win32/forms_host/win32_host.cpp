@@ -106,6 +106,17 @@ bool enabled_chain(const Control& c) {
     return true;
 }
 
+// A themed tab control paints its pages lighter than the dialog, but the controls on a page are the
+// dialog's children and paint the dialog's colour: the tab control is drawn classic, in the dialog's
+// colour, so nothing shows as a patch.
+void without_theme(HMODULE themes, HWND window) {
+    if (themes == nullptr) return;
+    using SetTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    auto set_theme =
+        reinterpret_cast<SetTheme>(reinterpret_cast<void*>(::GetProcAddress(themes, "SetWindowTheme")));
+    if (set_theme != nullptr) set_theme(window, L"", L"");
+}
+
 }  // namespace
 
 // --- The screen.
@@ -158,6 +169,7 @@ struct Win32Host::NativeControl {
 struct Win32Host::FormWindow {
     using Native = NativeControl;
 
+    Win32Host* host = nullptr;
     Form* form = nullptr;
     unique_hwnd window;
     unique_gdi font;
@@ -196,6 +208,8 @@ Win32Host::Win32Host(HINSTANCE module, HWND owner) : module_(module), owner_(own
     context.lpResourceName = MAKEINTRESOURCEW(kFormsManifestResourceId);
     // A module without the manifest still shows its dialogs, in the classic look.
     activation_context_.reset(::CreateActCtxW(&context));
+
+    themes_.reset(::LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
 
     // One class per host and module: two hosts in one process (a DLL and its test) must not share a
     // class whose owner could unload first.
@@ -285,6 +299,7 @@ WindowHandle Win32Host::create_window(Form& form) {
     auto owned = std::make_unique<FormWindow>();
     FormWindow& fw = *owned;
     fw.form = &form;
+    fw.host = this;
     const int dpi = forced_dpi_ != 0 ? forced_dpi_ : dpi_;
 
     // The system's dialog font at the dialog's density; the dialog units follow from it, so the
@@ -357,7 +372,8 @@ WindowHandle Win32Host::create_window(Form& form) {
                          form.BorderStyle() == border_style::kSizableToolWindow ||
                          (layout != nullptr && !layout->places.empty() &&
                           (layout->places.front().anchors & (anchor::kGrowX | anchor::kGrowY)) != 0);
-    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    // Not clipping its children: the dialog paints beneath group boxes, which draw no inside of their own.
+    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     if (sizable) style |= WS_THICKFRAME | WS_MAXIMIZEBOX;
     RECT frame{0, 0, fw.px_x(width_dlu), fw.px_y(height_dlu)};
@@ -442,8 +458,12 @@ WindowHandle Win32Host::create_window(Form& form) {
                 cs |= WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
                 break;
             case Kind::Tabs:
-                window_class = WC_TABCONTROLW;
-                cs |= WS_CLIPSIBLINGS;
+                if (n.place.pages_only) {
+                    cs |= BS_GROUPBOX;
+                } else {
+                    window_class = WC_TABCONTROLW;
+                    cs |= WS_CLIPSIBLINGS;
+                }
                 break;
             case Kind::Other:
                 continue;
@@ -454,6 +474,7 @@ WindowHandle Win32Host::create_window(Form& form) {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(n.id)), module_, nullptr);
         if (n.window == nullptr) continue;
         ::SendMessageW(n.window, WM_SETFONT, reinterpret_cast<WPARAM>(fw.font.get()), FALSE);
+        if (n.kind == Kind::Tabs && !n.place.pages_only) without_theme(themes_.get(), n.window);
         if (n.kind == Kind::Grid) {
             ListView_SetExtendedListViewStyle(n.window, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
         }
@@ -573,7 +594,23 @@ void Win32Host::focus_initial(FormWindow& fw) {
         if (FormWindow::Native* n = fw.native(*active)) target = n->window;
     }
     if (target == nullptr || !::IsWindowVisible(target) || !::IsWindowEnabled(target)) {
-        target = ::GetNextDlgTabItem(fw.window.get(), nullptr, FALSE);
+        // The first control in tab order, but not a text box of several lines: Enter there breaks a
+        // line, and the person expects it to press the default button (the error dialog's answer).
+        target = nullptr;
+        HWND first = ::GetNextDlgTabItem(fw.window.get(), nullptr, FALSE);
+        for (HWND at = first; at != nullptr;) {
+            auto* box = dynamic_cast<forms::TextBox*>(control_of(at));
+            if (box == nullptr || !box->MultiLine()) {
+                target = at;
+                break;
+            }
+            at = ::GetNextDlgTabItem(fw.window.get(), at, FALSE);
+            if (at == first) break;
+        }
+        if (fw.default_id != 0 && (target == nullptr || target != first)) {
+            target = ::GetDlgItem(fw.window.get(), fw.default_id);
+        }
+        if (target == nullptr) target = first;
     }
     if (target != nullptr) {
         Updating updating(fw.updating);
@@ -797,6 +834,12 @@ void Win32Host::apply(FormWindow& fw, NativeControl& n, Property what) {
             break;
         case Kind::Tabs: {
             auto* tabs = static_cast<forms::TabContainer*>(n.control);
+            if (n.place.pages_only) {
+                if (what == Property::Caption || what == Property::CurrentTab) {
+                    set_text_if_different(w, tabs->TabCaption(tabs->CurrTab()));
+                }
+                break;
+            }
             if (what == Property::Caption) {
                 TabCtrl_DeleteAllItems(w);
             }
@@ -846,12 +889,33 @@ void Win32Host::fill_grid(FormWindow& fw, NativeControl& n) {
     while (columns > grid->Cols())
         ListView_DeleteColumn(w, --columns);
     const int client_width = fw.px_x(n.place.width) - ::GetSystemMetrics(SM_CXVSCROLL) - 4;
+    // Each column as wide as its widest text, header included, so nothing is cut short while there
+    // is room; the columns share out what room is left.
+    std::vector<int> widths;
+    int total = 0;
+    for (int c = 0; c < grid->Cols(); ++c) {
+        int widest = 0;
+        for (int r = 0; r < grid->Rows(); ++r) {
+            const std::wstring cell = widen(grid->TextMatrix(r, c));
+            widest =
+                std::max(widest, static_cast<int>(::SendMessageW(w, LVM_GETSTRINGWIDTHW, 0,
+                                                                 reinterpret_cast<LPARAM>(cell.c_str()))));
+        }
+        widths.push_back(widest + fw.px_x(10));
+        total += widths.back();
+    }
+    if (total > 0 && total < client_width) {
+        const int spare = (client_width - total) / grid->Cols();
+        for (int& width : widths)
+            width += spare;
+    }
     for (int c = 0; c < grid->Cols(); ++c) {
         std::wstring title = grid->FixedRows() > 0 ? widen(grid->TextMatrix(0, c)) : std::wstring();
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = title.data();
         column.cx = std::max(client_width / std::max(grid->Cols(), 1), 20);
+        if (c < static_cast<int>(widths.size())) column.cx = widths[static_cast<std::size_t>(c)];
         if (c < columns) {
             ::SendMessageW(w, LVM_SETCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
         } else {
@@ -942,17 +1006,17 @@ LRESULT CALLBACK Win32Host::window_procedure(HWND window, UINT message, WPARAM w
     if (fw == nullptr || fw->form == nullptr || message == WM_NCCREATE) {
         return ::DefDlgProcW(window, message, wparam, lparam);
     }
-    // The host is found through the form, whose host it is.
-    auto* host = dynamic_cast<Win32Host*>(&fw->form->host());
-    if (host == nullptr) return ::DefDlgProcW(window, message, wparam, lparam);
+    // The record's host, not the form's: a host may stand in front of this one (a test's player).
+    Win32Host* host = fw->host;
     ++host->dispatching_;
-    const LRESULT result = host->handle(*fw, message, wparam, lparam);
+    const LRESULT result = host->handle(*fw, window, message, wparam, lparam);
     --host->dispatching_;
     return result;
 }
 
-LRESULT Win32Host::handle(FormWindow& fw, UINT message, WPARAM wparam, LPARAM lparam) {
-    HWND window = fw.window.get();
+// `window` rather than the record's: messages arrive while the window is being made, before the
+// record holds it.
+LRESULT Win32Host::handle(FormWindow& fw, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_COMMAND:
             command(fw, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
@@ -964,8 +1028,31 @@ LRESULT Win32Host::handle(FormWindow& fw, UINT message, WPARAM wparam, LPARAM lp
             guarded([&] { form->user_close(); });
             return 0;
         }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            // Labels, check boxes and option buttons in the dialog's own colour, whatever the theme's.
+            auto* dc = reinterpret_cast<HDC>(wparam);
+            ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+            ::SetTextColor(dc,
+                           ::GetSysColor(::IsWindowEnabled(reinterpret_cast<HWND>(lparam)) ? COLOR_BTNTEXT
+                                                                                           : COLOR_GRAYTEXT));
+            wchar_t asking[16] = {};
+            ::GetClassNameW(reinterpret_cast<HWND>(lparam), asking, 16);
+            if (message == WM_CTLCOLORSTATIC && _wcsicmp(asking, L"Edit") == 0) {
+                // A read-only text box asks as a static does; it keeps its own look.
+                break;
+            }
+            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+        }
         case WM_SIZE:
             if (wparam != SIZE_MINIMIZED) relayout(fw, LOWORD(lparam), HIWORD(lparam));
+            // The person minimised, maximised or restored it: the form knows without an event.
+            if (fw.updating == 0 &&
+                (wparam == SIZE_MINIMIZED || wparam == SIZE_MAXIMIZED || wparam == SIZE_RESTORED)) {
+                fw.form->window_state_changed(wparam == SIZE_MINIMIZED   ? WindowState::Minimized
+                                              : wparam == SIZE_MAXIMIZED ? WindowState::Maximized
+                                                                         : WindowState::Normal);
+            }
             break;
         case WM_GETMINMAXINFO: {
             // A resizable dialog grows, but never below the size its layout was made for.
@@ -1025,31 +1112,38 @@ void Win32Host::command(FormWindow& fw, WORD id, WORD code, HWND control) {
     Control* c = n.control;
     HWND w = n.window;
     if (w == nullptr || !c->usable()) return;
+    // Only input the model took a user action for is answered with the model's state: the
+    // notifications around it (EN_UPDATE, focus changes) come before the model knows of the input.
+    bool acted = false;
+    const auto act = [&](auto&& action) {
+        acted = true;
+        guarded(action);
+    };
     switch (n.kind) {
         case Kind::Button:
-            if (code == BN_CLICKED) guarded([&] { static_cast<forms::Button*>(c)->user_click(); });
+            if (code == BN_CLICKED) act([&] { static_cast<forms::Button*>(c)->user_click(); });
             break;
         case Kind::CheckBox:
-            if (code == BN_CLICKED) guarded([&] { static_cast<forms::CheckBox*>(c)->user_click(); });
+            if (code == BN_CLICKED) act([&] { static_cast<forms::CheckBox*>(c)->user_click(); });
             break;
         case Kind::Option:
-            if (code == BN_CLICKED) guarded([&] { static_cast<forms::OptionButton*>(c)->user_click(); });
+            if (code == BN_CLICKED) act([&] { static_cast<forms::OptionButton*>(c)->user_click(); });
             break;
         case Kind::TextBox:
             if (code == EN_CHANGE) {
                 auto* box = static_cast<forms::TextBox*>(c);
                 const std::string typed = narrow(window_text(w));
-                if (typed != box->Text()) guarded([&] { box->user_type(typed); });
+                if (typed != box->Text()) act([&] { box->user_type(typed); });
             }
             break;
         case Kind::Combo: {
             auto* combo = static_cast<forms::ComboBox*>(c);
             if (code == CBN_SELCHANGE) {
                 const auto picked = static_cast<std::int32_t>(::SendMessageW(w, CB_GETCURSEL, 0, 0));
-                if (picked >= 0 && picked != combo->ListIndex()) guarded([&] { combo->user_select(picked); });
+                if (picked >= 0 && picked != combo->ListIndex()) act([&] { combo->user_select(picked); });
             } else if (code == CBN_EDITCHANGE) {
                 const std::string typed = narrow(window_text(w));
-                if (typed != combo->Text()) guarded([&] { combo->user_type(typed); });
+                if (typed != combo->Text()) act([&] { combo->user_type(typed); });
             }
             break;
         }
@@ -1057,14 +1151,14 @@ void Win32Host::command(FormWindow& fw, WORD id, WORD code, HWND control) {
             if (code == LBN_SELCHANGE) {
                 auto* list = static_cast<forms::ListBox*>(c);
                 const auto picked = static_cast<std::int32_t>(::SendMessageW(w, LB_GETCURSEL, 0, 0));
-                if (picked >= 0 && picked != list->ListIndex()) guarded([&] { list->user_select(picked); });
+                if (picked >= 0 && picked != list->ListIndex()) act([&] { list->user_select(picked); });
             }
             break;
         default:
             break;
     }
     // Whatever the model made of the input (it may refuse it), the control shows the model's state.
-    if (fw.form != nullptr && window_of(*fw.form) == &fw) {
+    if (acted && fw.form != nullptr && window_of(*fw.form) == &fw) {
         if (FormWindow::Native* again = fw.native(*c)) sync(fw, *again);
     }
 }

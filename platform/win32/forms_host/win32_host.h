@@ -84,7 +84,7 @@ class Win32Host final : public forms::Host {
   private:
     struct NativeControl;
     static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT handle(FormWindow& fw, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT handle(FormWindow& fw, HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void command(FormWindow& fw, WORD id, WORD code, HWND control);
     LRESULT notify(FormWindow& fw, const NMHDR& header);
     // Keys the dialog manager does not handle as a Windows user expects (arrows in option groups).
@@ -111,6 +111,8 @@ class Win32Host final : public forms::Host {
     std::wstring class_name_;
     ATOM class_atom_ = 0;
     unique_actctx activation_context_;
+    // The theme library, to draw tab controls in the dialog's colour (null without themes).
+    unique_module themes_;
     std::string application_title_ = "Microsoft Excel";
     int dpi_ = 96;
     int forced_dpi_ = 0;

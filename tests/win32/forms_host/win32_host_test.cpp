@@ -4,17 +4,20 @@
 
 #include <memory>
 
+#include "libraries/dialog_gallery/gallery_dialogs.h"
 #include "libraries/ui_environment/windows_environment.h"
 #include "platform/win32/text.h"
 #include "tests/win32/forms_host/window_driver.h"
 #include "ui/entry/frm_new_project.h"
 #include "ui/services/error_handler.h"
+#include "ui/services/frm_error_message.h"
 
 namespace corvel::win32 {
 namespace {
 
 using testing::find_thread_window;
 using testing::message_box_text;
+using testing::press_key;
 using testing::text_of;
 using testing::WindowDriver;
 
@@ -145,6 +148,128 @@ TEST_F(Win32HostTest, MessageBoxIsOwnedByTheDialogAndTheCloseBoxUnloads) {
     EXPECT_EQ(dialog.Tag(), "");
     EXPECT_EQ(host->window_of_form(dialog), nullptr);
     EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+}
+
+// The keyboard alone: Tab walks the controls in tab order, Space toggles the focused box, Enter
+// presses the default button.
+TEST_F(Win32HostTest, TheKeyboardDrivesTheNewProjectDialog) {
+    frmNewProject dialog(*host, errors);
+    std::vector<std::string> focus_order;
+    WindowDriver driver;
+    driver
+        .then("the dialog is up with the focus on its first box",
+              [&] {
+                  HWND window = host->window_of_form(dialog);
+                  if (window == nullptr || ::GetForegroundWindow() != window) return false;
+                  EXPECT_EQ(::GetFocus(), host->control_window(dialog.chkLastPrice));
+                  return ::GetFocus() == host->control_window(dialog.chkLastPrice);
+              })
+        .then("Space unchecks it",
+              [&] {
+                  press_key(VK_SPACE);
+                  return true;
+              })
+        .then("the box follows", [&] { return dialog.chkLastPrice.Value() == 0; })
+        .then("Tab twice",
+              [&] {
+                  press_key(VK_TAB);
+                  press_key(VK_TAB);
+                  return true;
+              })
+        .then("the focus is on the third box",
+              [&] { return ::GetFocus() == host->control_window(dialog.chkBidPrice); })
+        .then("Shift+Tab goes back",
+              [&] {
+                  press_key(VK_TAB, true);
+                  return true;
+              })
+        .then("the focus is on the second box",
+              [&] { return ::GetFocus() == host->control_window(dialog.chkLastSize); })
+        .then("Enter", [&] {
+            press_key(VK_RETURN);
+            return true;
+        });
+    dialog.Show(forms::ShowMode::Modal);
+    EXPECT_TRUE(driver.finished()) << driver.failed_step();
+    EXPECT_EQ(dialog.Tag(), "1");
+    EXPECT_EQ(dialog.chkLastPrice.Value(), 0);
+    EXPECT_EQ(dialog.chkLastSize.Value(), 1);
+}
+
+// The error dialog's preset answer is Enter's; after it the owner is enabled and active again.
+TEST_F(Win32HostTest, AbortInTheErrorDialogGivesTheOwnerBack) {
+    frmErrorMessage dialog(environment);
+    dialog.ErrorMessage("Error 5: Invalid procedure call or argument");
+    bool owner_was_disabled = false;
+    WindowDriver driver;
+    driver
+        .then("the error dialog is up, the owner disabled",
+              [&] {
+                  HWND window = host->window_of_form(dialog);
+                  if (window == nullptr || ::GetForegroundWindow() != window) return false;
+                  owner_was_disabled = !::IsWindowEnabled(owner.get());
+                  EXPECT_EQ(::GetFocus(), host->control_window(dialog.btnAbort));
+                  return true;
+              })
+        .then("Enter", [&] {
+            press_key(VK_RETURN);
+            return true;
+        });
+    dialog.Show(forms::ShowMode::Modal);
+    EXPECT_TRUE(driver.finished()) << driver.failed_step();
+    EXPECT_EQ(dialog.Tag(), "ABORT");
+    EXPECT_TRUE(owner_was_disabled);
+    EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+    EXPECT_EQ(::GetActiveWindow(), owner.get());
+    dialog.Unload();
+}
+
+// A nested dialog (the list editor over the contract dialog) is owned by the dialog below, which it
+// disables; Esc closes each, and every window is enabled again on the way out.
+TEST_F(Win32HostTest, NestedDialogsDisableTheDialogBelowAndEscClosesThem) {
+    gallery::Gallery shown(host);
+    forms::Form* contract = nullptr;
+    bool contract_disabled = false;
+    bool owner_disabled = false;
+    HWND editor_owner = nullptr;
+    WindowDriver driver;
+    driver
+        .then("the contract dialog is up",
+              [&] {
+                  contract = host->modal_form();
+                  if (contract == nullptr || contract->Name() != "frmAddTicker") return false;
+                  HWND button = host->control_window(*contract->find_control("ButSTKExchange"));
+                  ::PostMessageW(button, BM_CLICK, 0, 0);
+                  return true;
+              })
+        .then("the list editor is up over it",
+              [&] {
+                  forms::Form* editor = host->modal_form();
+                  if (editor == nullptr || editor->Name() != "frmModifyList") return false;
+                  HWND window = host->window_of_form(*editor);
+                  if (::GetForegroundWindow() != window) return false;
+                  contract_disabled = !::IsWindowEnabled(host->window_of_form(*contract));
+                  owner_disabled = !::IsWindowEnabled(owner.get());
+                  editor_owner = ::GetWindow(window, GW_OWNER);
+                  EXPECT_EQ(narrow(text_of(window)), editor->Caption());
+                  press_key(VK_ESCAPE);
+                  return true;
+              })
+        .then("back on the contract dialog, enabled", [&] {
+            if (host->modal_form() != contract) return false;
+            HWND window = host->window_of_form(*contract);
+            if (!::IsWindowEnabled(window) || ::GetForegroundWindow() != window) return false;
+            press_key(VK_ESCAPE);
+            return true;
+        });
+    gallery::find_entry("frmAddTicker")->show(shown);
+    EXPECT_TRUE(driver.finished()) << driver.failed_step();
+    EXPECT_TRUE(contract_disabled);
+    EXPECT_TRUE(owner_disabled);
+    EXPECT_NE(editor_owner, nullptr);
+    EXPECT_NE(editor_owner, owner.get());
+    EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+    EXPECT_EQ(host->modal_form(), nullptr);
 }
 
 }  // namespace

@@ -102,6 +102,22 @@ std::wstring message_box_text(HWND box) {
     return best;
 }
 
+void press_key(WORD key, bool shift) {
+    std::vector<INPUT> keys;
+    const auto add = [&](WORD vk, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        keys.push_back(in);
+    };
+    if (shift) add(VK_SHIFT, false);
+    add(key, false);
+    add(key, true);
+    if (shift) add(VK_SHIFT, true);
+    ::SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
 void close_thread_windows() {
     ::EnumThreadWindows(::GetCurrentThreadId(), &close_one, 0);
 }

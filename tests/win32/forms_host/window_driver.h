@@ -47,6 +47,8 @@ HWND find_thread_window(const wchar_t* window_class, HWND owner = nullptr);
 // The text of a message box's prompt.
 std::wstring message_box_text(HWND box);
 std::wstring text_of(HWND window);
+// Real keyboard input, as a person types it: the key goes to whatever window has the focus.
+void press_key(WORD key, bool shift = false);
 // Every visible top-level window of this thread is asked to close.
 void close_thread_windows();
 
