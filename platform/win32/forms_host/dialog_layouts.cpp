@@ -26,25 +26,27 @@ ControlPlace editor_button(const char* name, int n) {
 
 std::vector<DialogLayout> make_layouts() {
     std::vector<DialogLayout> all;
+    // Three columns: the price and size fields, the other fields, the two selection buttons; the
+    // answers under them all.
     all.push_back({"frmNewProject",
-                   204,
-                   132,
+                   234,
+                   128,
                    "ButCreateProject",
                    {
-                       {"chkLastPrice", 10, 10, 88, 10},
-                       {"chkLastSize", 106, 10, 88, 10},
-                       {"chkBidPrice", 10, 24, 88, 10},
-                       {"chkBidSize", 106, 24, 88, 10},
-                       {"chkAskPrice", 10, 38, 88, 10},
-                       {"chkAskSize", 106, 38, 88, 10},
-                       {"chkHigh", 10, 52, 88, 10},
-                       {"chkLow", 106, 52, 88, 10},
-                       {"chkVolume", 10, 66, 88, 10},
-                       {"chkClose", 106, 66, 88, 10},
-                       {"ButCheckAll", 10, 86, 60, 14},
-                       {"ButUncheckAll", 76, 86, 60, 14},
-                       {"ButCancel", 76, 110, 54, 14},
-                       {"ButCreateProject", 136, 110, 60, 14},
+                       {"chkLastPrice", 10, 10, 76, 10},
+                       {"chkLastSize", 10, 24, 76, 10},
+                       {"chkBidPrice", 10, 38, 76, 10},
+                       {"chkBidSize", 10, 52, 76, 10},
+                       {"chkAskPrice", 10, 66, 76, 10},
+                       {"chkAskSize", 10, 80, 76, 10},
+                       {"chkHigh", 94, 10, 64, 10},
+                       {"chkLow", 94, 24, 64, 10},
+                       {"chkVolume", 94, 38, 64, 10},
+                       {"chkClose", 94, 52, 64, 10},
+                       {"ButCheckAll", 166, 8, 60, 14},
+                       {"ButUncheckAll", 166, 26, 60, 14},
+                       {"ButCreateProject", 100, 104, 60, 14},
+                       {"ButCancel", 166, 104, 60, 14},
                    }});
     all.push_back({"frmModifyList",
                    190,
