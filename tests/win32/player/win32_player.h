@@ -12,48 +12,23 @@
 
 #include "platform/memory/memory_screen.h"
 #include "platform/win32/forms_host/win32_host.h"
+#include "tests/support/script.h"
 #include "ui/forms/host.h"
-#include "ui/services/untrappable.h"
 
 namespace corvel::forms {
-
-// The script and the dialogs disagreed. It passes every procedure trap, so it reaches the test.
-class ScriptMismatch : public std::logic_error, public Untrappable {
-  public:
-    using std::logic_error::logic_error;
-};
 
 // The scripted person of the headless host, on real windows: the same steps, played through the
 // Win32 host while a dialog runs modally. Clicks are mouse input at the control, typing is keyboard
 // input into the focused control, the close box is the window's close command, message boxes are
 // the system's and are read and answered through their buttons. Each inspection also checks that
 // the window shows what the model holds (caption, texts, enabled and visible states, items).
-class Win32Player final : public Host {
+class Win32Player final : public Host, public Script<Win32Player> {
   public:
-    struct ShownMessage {
-        std::string prompt;
-        std::int32_t style = 0;
-        std::string title;
-    };
-
     explicit Win32Player(std::string application_title,
                          std::shared_ptr<MemoryScreen> screen = std::make_shared<MemoryScreen>());
     ~Win32Player() override;
 
-    Win32Player& click(std::string target);
-    Win32Player& type(std::string target, std::string text);
-    Win32Player& select(std::string target, std::int32_t index);
-    Win32Player& select(std::string target, std::string item);
-    Win32Player& select_row(std::string target, std::int32_t row);
-    Win32Player& close_box(std::string form = "");
-    Win32Player& window_state(corvel::WindowState state, std::string form = "");
-    Win32Player& inspect(std::function<void(Form&)> check, std::string form = "");
-    Win32Player& message(std::string prompt, std::int32_t style, std::string title, std::int32_t answer);
-    Win32Player& answer(std::int32_t answer);
-    Win32Player& expect_hidden(std::string form);
-
     void verify() const;
-    std::size_t steps_left() const noexcept { return steps_.size() - next_; }
 
     const std::vector<ShownMessage>& messages() const noexcept { return messages_; }
     int beeps() const noexcept { return beeps_; }
@@ -77,30 +52,6 @@ class Win32Player final : public Host {
     Screen& screen() override { return windows_.screen(); }
 
   private:
-    enum class Kind {
-        Click,
-        Type,
-        SelectIndex,
-        SelectItem,
-        SelectRow,
-        CloseBox,
-        WindowState,
-        Inspect,
-        Message,
-        ExpectHidden
-    };
-    struct Step {
-        Kind kind = Kind::Click;
-        std::string form;
-        std::string control;
-        std::string text;
-        std::int32_t number = 0;
-        std::optional<ShownMessage> expected;
-        std::function<void(Form&)> check;
-    };
-
-    Win32Player& add(Step step);
-    Win32Player& add_targeted(Kind kind, std::string target, std::string text, std::int32_t number);
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD);
     void play();
     bool play_message(HWND box);
@@ -115,8 +66,6 @@ class Win32Player final : public Host {
     std::shared_ptr<MemoryScreen> memory_screen_;
     win32::unique_hwnd owner_;
     win32::Win32Host windows_;
-    std::vector<Step> steps_;
-    mutable std::size_t next_ = 0;
     int waited_ = 0;
     bool clicked_into_ = false;
     bool trace_ = false;
