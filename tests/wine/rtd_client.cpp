@@ -22,6 +22,7 @@
 
 #include "platform/win32/handles.h"
 #include "tests/wine/checks.h"
+#include "tests/wine/stack_sink.h"
 
 // Excel's real-time data contract, written here from Excel's documentation rather than taken from the
 // library's headers: a slot out of place in the library would not be copied into the test.
@@ -49,6 +50,7 @@ using corvel::win32::com_ptr;
 using corvel::win32::unique_safearray;
 using corvel::win32::unique_variant;
 using corvel::wine_test::check;
+using corvel::wine_test::StackSink;
 
 constexpr int kContracts = 100;
 const char* const kFields[] = {"LAST",     "BID",  "ASK", "LAST_SIZE", "BID_SIZE",
@@ -91,8 +93,9 @@ std::string narrow(const std::wstring& w) {
 }
 
 // Excel's side of the contract: it notes an update and refreshes from its own loop.
-class Excel final : public IRTDUpdateEvent {
+class Excel final : public StackSink<IRTDUpdateEvent> {
   public:
+    const IID& sink_iid() const override { return __uuidof(IRTDUpdateEvent); }
     com_ptr<IRtdServer> server;
     std::map<LONG, Cell> cells;
     bool pending = false;
@@ -103,29 +106,6 @@ class Excel final : public IRTDUpdateEvent {
     bool shape_ok = true;
     std::chrono::steady_clock::time_point last_change = std::chrono::steady_clock::now();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, __uuidof(IRTDUpdateEvent))) {
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE UpdateNotify() override {
         ++notifies;
         if (pending) ++notifies_while_pending;

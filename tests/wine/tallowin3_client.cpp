@@ -19,12 +19,14 @@
 
 #include "platform/win32/handles.h"
 #include "tests/wine/checks.h"
+#include "tests/wine/stack_sink.h"
 
 namespace {
 
 using corvel::win32::com_ptr;
 
 using corvel::wine_test::check;
+using corvel::wine_test::StackSink;
 
 // A VARIANT owned by value.
 struct Var {
@@ -107,8 +109,9 @@ struct Tick {
 };
 
 // The event sink: it answers for the event interface the object names, and records what arrives.
-class Sink final : public IDispatch {
+class Sink final : public StackSink<IDispatch> {
   public:
+    const IID& sink_iid() const override { return events; }
     IID events{};
     Late tws;
     bool fetch = true;           // take the data out in the handler (as a caller keeping up does)
@@ -123,24 +126,6 @@ class Sink final : public IDispatch {
     std::vector<Tick> received;
     std::size_t records = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, events)) {
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
         if (id == 1) {
