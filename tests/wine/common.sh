@@ -4,6 +4,8 @@
 # the 32-bit one, whose tools see only the 32-bit registry. The 64-bit loader hands a 32-bit program
 # (the ones in C:\windows\syswow64) to the 32-bit loader by itself.
 wine_loader=$(command -v wine64 || echo /usr/lib/wine/wine64)
+# What the 64-bit loader hands 32-bit programs to; without it they cannot run at all.
+wine32_loader=/usr/lib/wine/wine
 
 # A hung Wine program must not hang the run: each gets this many seconds.
 wine_timeout=${WINE_TIMEOUT:-180}

@@ -209,7 +209,16 @@ test_width() {
     use_wine_prefix "$dir/wine-prefix"
     step "$width: Wine prefix $WINEPREFIX"
     if ! reg query 'HKCU\Software' >/dev/null 2>&1; then
-        fail "Wine cannot run $system\\reg.exe (the x86 tests need the 32-bit Wine: scripts/install-deps.sh windows)"
+        # A machine without the 32-bit Wine (its packages are sometimes out of reach on a mirror) still
+        # checks what the x86 DLLs are made of; a 32-bit Wine that is there and fails is a failure.
+        if [ "$width" = x86 ] && [ ! -e "$wine32_loader" ]; then
+            echo "   no 32-bit Wine ($wine32_loader): the x86 DLLs' suites are not run here" \
+                "(scripts/install-deps.sh windows installs it)"
+            check_exports "$dir/bin/Tallowin3.dll" "$objdump"
+            check_exports "$dir/bin/Pelorin.dll" "$objdump"
+        else
+            fail "Wine cannot run $system\\reg.exe"
+        fi
         stop_wine_prefix
         return
     fi
@@ -289,4 +298,8 @@ if [ "$failures" -ne 0 ]; then
     echo "$failures Windows test step(s) failed"
     exit 1
 fi
-echo "Windows tests passed (x64 and x86)."
+if [ -e "$wine32_loader" ]; then
+    echo "Windows tests passed (x64 and x86)."
+else
+    echo "Windows tests passed (x64; x86 built and its exports and imports checked, its suites not run: no 32-bit Wine)."
+fi
