@@ -30,6 +30,8 @@ namespace {
 constexpr int kFirstControlId = 100;
 // Extra dialog units a drop-down list opens below its edit part.
 constexpr int kDropDownHeight = 100;
+// Posted to a dialog whose tables changed: they are filled when it arrives.
+constexpr UINT kFillGrids = WM_APP + 1;
 
 enum class Kind { Button, CheckBox, Option, TextBox, Combo, List, Label, Frame, Grid, Tabs, Other };
 
@@ -164,6 +166,8 @@ struct Win32Host::NativeControl {
     HWND label = nullptr;   // the field label drawn from the tooltip
     int id = 0;
     ControlPlace place{};  // in dialog units
+    // A grid's cells changed since it was last filled: it is filled once the changes are over.
+    bool cells_stale = false;
 };
 
 struct Win32Host::FormWindow {
@@ -185,6 +189,12 @@ struct Win32Host::FormWindow {
     HWND below = nullptr;  // the window disabled by this form's modal display
     bool below_disabled = false;
     bool running = false;
+    // Where the window was made, and whether it has been shown: a dialog is centred at its first
+    // display only if nothing (a stored placement, the program) has placed it by then, and keeps the
+    // place the person moved it to when it is shown again.
+    POINT created_at{};
+    bool shown_before = false;
+    bool fill_posted = false;  // a kFillGrids message is on its way
 
     int px_x(int dlu) const { return ::MulDiv(dlu, base_x, 4); }
     int px_y(int dlu) const { return ::MulDiv(dlu, base_y, 8); }
@@ -384,6 +394,9 @@ WindowHandle Win32Host::create_window(Form& form) {
         frame.right - frame.left, frame.bottom - frame.top, owner_for_new_window(), nullptr, module_, &fw));
     if (!fw.window) return 0;
     HWND parent = fw.window.get();
+    RECT made{};
+    ::GetWindowRect(parent, &made);
+    fw.created_at = {made.left, made.top};
     ::SendMessageW(parent, WM_SETFONT, reinterpret_cast<WPARAM>(fw.font.get()), FALSE);
 
     fw.tooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -455,7 +468,8 @@ WindowHandle Win32Host::create_window(Form& form) {
             case Kind::Grid:
                 window_class = WC_LISTVIEWW;
                 cx = WS_EX_CLIENTEDGE;
-                cs |= WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+                // The header answers clicks: it is the fixed row, which a click makes current.
+                cs |= WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
                 break;
             case Kind::Tabs:
                 if (n.place.pages_only) {
@@ -562,9 +576,23 @@ void Win32Host::show_window(Form& form, bool visible) {
         wake();
         return;
     }
-    // Centred over the window below it, or over the screen's work area.
+    // The first paint shows the tables complete.
+    fill_grids(*fw);
     RECT outer{};
     ::GetWindowRect(window, &outer);
+    const bool placed = fw->shown_before || outer.left != fw->created_at.x || outer.top != fw->created_at.y;
+    fw->shown_before = true;
+    if (!placed) centre(window, outer);
+    const int show = form.WindowState() == WindowState::Maximized   ? SW_SHOWMAXIMIZED
+                     : form.WindowState() == WindowState::Minimized ? SW_SHOWMINIMIZED
+                                                                    : SW_SHOW;
+    ::ShowWindow(window, show);
+    ::SetForegroundWindow(window);
+    focus_initial(*fw);
+}
+
+// Centred over the window below it, or over the screen's work area, and never off the work area.
+void Win32Host::centre(HWND window, const RECT& outer) {
     RECT area{};
     HWND below = owner_for_new_window();
     if (below == window) below = owner_;
@@ -580,12 +608,6 @@ void Win32Host::show_window(Form& form, bool visible) {
     x = std::max<int>(work.left, std::min<int>(x, work.right - w));
     y = std::max<int>(work.top, std::min<int>(y, work.bottom - h));
     ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const int show = form.WindowState() == WindowState::Maximized   ? SW_SHOWMAXIMIZED
-                     : form.WindowState() == WindowState::Minimized ? SW_SHOWMINIMIZED
-                                                                    : SW_SHOW;
-    ::ShowWindow(window, show);
-    ::SetForegroundWindow(window);
-    focus_initial(*fw);
 }
 
 void Win32Host::focus_initial(FormWindow& fw) {
@@ -718,7 +740,10 @@ void Win32Host::sync_states(FormWindow& fw) {
         const bool enabled = enabled_chain(*n.control);
         for (HWND w : {n.window, n.label}) {
             if (w == nullptr) continue;
-            if ((::IsWindowVisible(w) != FALSE) != shown) ::ShowWindow(w, shown ? SW_SHOWNA : SW_HIDE);
+            // The window's own flag, not IsWindowVisible: while the dialog itself is hidden (its
+            // Form_Load picks the page) every child reads as invisible, and would keep showing.
+            const bool flagged = (::GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) != 0;
+            if (flagged != shown) ::ShowWindow(w, shown ? SW_SHOWNA : SW_HIDE);
             if ((::IsWindowEnabled(w) != FALSE) != enabled) ::EnableWindow(w, enabled ? TRUE : FALSE);
         }
     }
@@ -829,8 +854,16 @@ void Win32Host::apply(FormWindow& fw, NativeControl& n, Property what) {
             break;
         }
         case Kind::Grid:
-            if (what == Property::Cells) fill_grid(fw, n);
-            if (what == Property::Cells || what == Property::Selection) select_grid_row(n);
+            // A dialog fills its table cell by cell: refilling the list at every cell would make
+            // opening it quadratic in the rows. The list is filled once the changes are over (when
+            // the messages of this round are handled, or when the dialog is shown, if sooner).
+            if (what == Property::Cells) {
+                n.cells_stale = true;
+                if (!fw.fill_posted && ::PostMessageW(fw.window.get(), kFillGrids, 0, 0))
+                    fw.fill_posted = true;
+                if (!fw.fill_posted) fill_grids(fw);
+            }
+            if (what == Property::Selection && !n.cells_stale) select_grid_row(n);
             break;
         case Kind::Tabs: {
             auto* tabs = static_cast<forms::TabContainer*>(n.control);
@@ -877,6 +910,16 @@ void Win32Host::apply(FormWindow& fw, NativeControl& n, Property what) {
                 ::SendMessageW(fw.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
             }
         }
+    }
+}
+
+void Win32Host::fill_grids(FormWindow& fw) {
+    Updating updating(fw.updating);
+    for (auto& n : fw.natives) {
+        if (!n.cells_stale || n.window == nullptr) continue;
+        n.cells_stale = false;
+        fill_grid(fw, n);
+        select_grid_row(n);
     }
 }
 
@@ -1020,6 +1063,10 @@ LRESULT Win32Host::handle(FormWindow& fw, HWND window, UINT message, WPARAM wpar
     switch (message) {
         case WM_COMMAND:
             command(fw, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+            return 0;
+        case kFillGrids:
+            fw.fill_posted = false;
+            fill_grids(fw);
             return 0;
         case WM_NOTIFY:
             return notify(fw, *reinterpret_cast<const NMHDR*>(lparam));
@@ -1183,6 +1230,15 @@ LRESULT Win32Host::notify(FormWindow& fw, const NMHDR& header) {
             if (row >= grid->FixedRows() && row != grid->Row()) guarded([&] { grid->user_select_row(row); });
             if (fw.form != nullptr && window_of(*fw.form) == &fw) select_grid_row(n);
         }
+        return 0;
+    }
+    if (n.kind == Kind::Grid && header.code == LVN_COLUMNCLICK && fw.updating == 0) {
+        // The header is the grid's fixed row: a click there makes it the current row, as a click on
+        // the fixed row of the model's grid does (no data row is then selected).
+        auto* grid = static_cast<forms::Grid*>(c);
+        if (grid->FixedRows() > 0 && grid->Row() != 0 && c->usable())
+            guarded([&] { grid->user_select_row(0); });
+        if (fw.form != nullptr && window_of(*fw.form) == &fw) select_grid_row(n);
         return 0;
     }
     if (n.kind == Kind::Tabs && header.code == TCN_SELCHANGING) return c->usable() ? FALSE : TRUE;

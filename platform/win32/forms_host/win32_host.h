@@ -94,11 +94,13 @@ class Win32Host final : public forms::Host {
     void reorder(FormWindow& fw);
     void relayout(FormWindow& fw, int width, int height);
     void focus_initial(FormWindow& fw);
+    void centre(HWND window, const RECT& outer);
     void release_below(FormWindow& fw);
     void wake();
     void sync(FormWindow& fw, NativeControl& native);
     void sync_states(FormWindow& fw);
     void apply(FormWindow& fw, NativeControl& native, forms::Property what);
+    void fill_grids(FormWindow& fw);
     void fill_grid(FormWindow& fw, NativeControl& native);
     void select_grid_row(NativeControl& native);
     // Runs a model action from a window message; what it throws ends the modal loops and is thrown

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "libraries/dialog_gallery/gallery_dialogs.h"
@@ -222,6 +224,79 @@ TEST_F(Win32HostTest, AbortInTheErrorDialogGivesTheOwnerBack) {
     EXPECT_TRUE(::IsWindowEnabled(owner.get()));
     EXPECT_EQ(::GetActiveWindow(), owner.get());
     dialog.Unload();
+}
+
+// A dialog goes where its stored placement put it before it was shown, and where the person moved it
+// when it is shown again; only a dialog nobody placed is centred, and only at its first display.
+TEST_F(Win32HostTest, ADialogKeepsThePlaceItWasGivenOrMovedTo) {
+    frmErrorMessage dialog(environment);
+    dialog.Load();
+    HWND window = reinterpret_cast<HWND>(dialog.hWnd());
+    ASSERT_NE(window, nullptr);
+    WindowPlacement placement;
+    ASSERT_TRUE(host->screen().get_window_placement(dialog.hWnd(), placement));
+    const int width = placement.normal_right - placement.normal_left;
+    const int height = placement.normal_bottom - placement.normal_top;
+    placement.show_command = show_command::kHide;
+    placement.normal_left = 31;
+    placement.normal_top = 47;
+    placement.normal_right = 31 + width;
+    placement.normal_bottom = 47 + height;
+    ASSERT_TRUE(host->screen().set_window_placement(dialog.hWnd(), placement));
+    const auto top_left_when_shown = [&](std::function<void()> before) {
+        POINT seen{-1, -1};
+        WindowDriver driver;
+        driver.then("the error dialog is up", [&] {
+            if (!::IsWindowVisible(window)) return false;
+            RECT now{};
+            ::GetWindowRect(window, &now);
+            seen = {now.left, now.top};
+            if (before) before();
+            ::SendMessageW(host->control_window(dialog.btnIgnore), BM_CLICK, 0, 0);
+            return true;
+        });
+        dialog.Show(forms::ShowMode::Modal);
+        EXPECT_TRUE(driver.finished()) << driver.failed_step();
+        return seen;
+    };
+    POINT first = top_left_when_shown(
+        [&] { ::SetWindowPos(window, nullptr, 90, 110, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); });
+    EXPECT_EQ(first.x, 31) << "the stored placement, not the centre";
+    EXPECT_EQ(first.y, 47);
+    POINT second = top_left_when_shown(nullptr);
+    EXPECT_EQ(second.x, 90) << "where the person moved it";
+    EXPECT_EQ(second.y, 110);
+    dialog.Unload();
+
+    frmErrorMessage unplaced(environment);
+    {
+        unplaced.Load();
+        HWND other = reinterpret_cast<HWND>(unplaced.hWnd());
+        RECT made{};
+        ::GetWindowRect(other, &made);
+        RECT around{};
+        ::GetWindowRect(owner.get(), &around);
+        bool centred = false;
+        WindowDriver driver;
+        driver.then("the other error dialog is up", [&] {
+            if (!::IsWindowVisible(other)) return false;
+            RECT now{};
+            ::GetWindowRect(other, &now);
+            const int mid_x = (now.left + now.right) / 2;
+            const int owner_mid_x = (around.left + around.right) / 2;
+            RECT work{};
+            ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+            // Centred, unless the work area's edge stops it.
+            centred = (now.left != made.left || now.top != made.top) &&
+                      (std::abs(mid_x - owner_mid_x) <= 1 || now.left == work.left);
+            ::SendMessageW(host->control_window(unplaced.btnIgnore), BM_CLICK, 0, 0);
+            return true;
+        });
+        unplaced.Show(forms::ShowMode::Modal);
+        EXPECT_TRUE(driver.finished()) << driver.failed_step();
+        EXPECT_TRUE(centred) << "a dialog nobody placed is centred over its owner";
+        unplaced.Unload();
+    }
 }
 
 // A nested dialog (the list editor over the contract dialog) is owned by the dialog below, which it
