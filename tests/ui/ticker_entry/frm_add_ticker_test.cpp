@@ -47,6 +47,11 @@ class AddTickerTest : public ::testing::Test {
         return *dialog;
     }
     forms::HeadlessHost& host() { return *fakes.host; }
+    WindowPlacement placement_of(WindowHandle window) {
+        WindowPlacement placement;
+        EXPECT_TRUE(host().screen().get_window_placement(window, placement));
+        return placement;
+    }
     std::function<void(forms::Form&)> check(std::function<void(frmAddTicker&)> expectations) {
         return [this, expectations](forms::Form&) { expectations(*dialog); };
     }
@@ -101,10 +106,13 @@ TEST_F(AddTickerTest, FirstUseShowsTheDefaultsOnEveryPage) {
         EXPECT_EQ(d.ButInsert.Caption(), "Insert >>");
         EXPECT_EQ(d.ButInsertNew.Caption(), "Insert && new");
         EXPECT_EQ(d.ButInsertNew.ToolTipText(), "Add Symbol to Project");
-        // A fixed 400 x 300 dialog centred on the 1920 x 1080 desktop.
-        const auto& placement = fakes.host->memory_screen().window(d.hWnd())->placement;
-        EXPECT_EQ(placement.normal_left, 760);
-        EXPECT_EQ(placement.normal_top, 390);
+        // A fixed dialog centred on the desktop (400 x 300 on the headless host's 1920 x 1080 one: 760, 390).
+        const WindowPlacement placement = placement_of(d.hWnd());
+        const WindowPlacement desktop = placement_of(host().screen().desktop_window());
+        EXPECT_NEAR(placement.normal_left, (desktop.normal_right - desktop.normal_left - d.Width()) / 2.0,
+                    0.5);
+        EXPECT_NEAR(placement.normal_top, (desktop.normal_bottom - desktop.normal_top - d.Height()) / 2.0,
+                    0.5);
     }));
     host()
         .select("ComType", "Futures")
@@ -405,9 +413,7 @@ TEST_F(AddTickerTest, TheDialogOpensWhereItWasLastInserted) {
     fakes.registry->put_value(reg_hive::kCurrentUser,
                               "Software\\HALVARD\\Corvel\\Windows settings\\frmAddTicker", "NormalPosLeft",
                               RegType::Sz, std::string("12") + '\0');
-    host().inspect(check([this](frmAddTicker& d) {
-        EXPECT_EQ(fakes.host->memory_screen().window(d.hWnd())->placement.normal_left, 12);
-    }));
+    host().inspect(check([this](frmAddTicker& d) { EXPECT_EQ(placement_of(d.hWnd()).normal_left, 12); }));
     host().close_box();
     open();
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace corvel::win32::testing {
@@ -115,6 +116,75 @@ void press_key(WORD key, bool shift) {
     add(key, false);
     add(key, true);
     if (shift) add(VK_SHIFT, true);
+    ::SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+// A left click at a point of a window, as mouse input, in two moves: the pointer goes there first,
+// and the button is pressed once the system has it there (Wine's X11 driver moves the pointer on its
+// own time, and a press sent with the move lands where the pointer was). False while on the way.
+bool click_at(HWND window, POINT point) {
+    ::ClientToScreen(window, &point);
+    POINT now{};
+    ::GetCursorPos(&now);
+    INPUT in[2] = {};
+    for (INPUT& i : in)
+        i.type = INPUT_MOUSE;
+    if (now.x != point.x || now.y != point.y) {
+        const int width = ::GetSystemMetrics(SM_CXSCREEN);
+        const int height = ::GetSystemMetrics(SM_CYSCREEN);
+        in[0].mi.dx = static_cast<LONG>((point.x * 65535LL + (width - 1) / 2) / std::max(width - 1, 1));
+        in[0].mi.dy = static_cast<LONG>((point.y * 65535LL + (height - 1) / 2) / std::max(height - 1, 1));
+        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        ::SendInput(1, in, sizeof(INPUT));
+        ::SetCursorPos(point.x, point.y);
+        return false;
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, in, sizeof(INPUT));
+    return true;
+}
+
+bool click_centre(HWND window) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    return click_at(window, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+// Typing as keyboard input into the control with the focus: a key of the keyboard where there is
+// one (with Shift as needed), else the character itself; an empty text is the Delete key over the
+// selection.
+void type_text(const std::wstring& text) {
+    std::vector<INPUT> keys;
+    const auto key = [&](WORD vk, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        keys.push_back(in);
+    };
+    for (wchar_t c : text) {
+        const SHORT scan = ::VkKeyScanW(c);
+        if (scan != -1 && (HIBYTE(scan) & ~1) == 0) {
+            const bool shift = (HIBYTE(scan) & 1) != 0;
+            if (shift) key(VK_SHIFT, false);
+            key(LOBYTE(scan), false);
+            key(LOBYTE(scan), true);
+            if (shift) key(VK_SHIFT, true);
+            continue;
+        }
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = c;
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+        keys.push_back(in);
+        in.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        keys.push_back(in);
+    }
+    if (text.empty()) {
+        key(VK_DELETE, false);
+        key(VK_DELETE, true);
+    }
     ::SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 

@@ -49,6 +49,13 @@ std::wstring message_box_text(HWND box);
 std::wstring text_of(HWND window);
 // Real keyboard input, as a person types it: the key goes to whatever window has the focus.
 void press_key(WORD key, bool shift = false);
+// A left click as mouse input, in two moves: the pointer goes to the point (client coordinates of
+// `window`) first, and the button is pressed once the system has it there. False while on the way:
+// call again on a later tick.
+bool click_at(HWND window, POINT point);
+bool click_centre(HWND window);
+// Typing as keyboard input into the control with the focus; an empty text is Delete.
+void type_text(const std::wstring& text);
 // Every visible top-level window of this thread is asked to close.
 void close_thread_windows();
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/win32/text.h"
+#include "tests/win32/forms_host/window_driver.h"
 #include "ui/forms/button.h"
 #include "ui/forms/captioned_control.h"
 #include "ui/forms/check_box.h"
@@ -23,16 +24,14 @@ namespace corvel::forms {
 
 namespace {
 
+using win32::testing::click_at;
+using win32::testing::click_centre;
+using win32::testing::text_of;
+using win32::testing::type_text;
+
 // Ticks of 20 ms a step may wait for its dialog or message box before the conversation is given up.
 constexpr int kPatience = 250;
 Win32Player* g_player = nullptr;
-
-std::wstring text_of(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
 
 struct BoxSearch {
     HWND found = nullptr;
@@ -46,86 +45,6 @@ BOOL CALLBACK find_box(HWND window, LPARAM data) {
         return FALSE;
     }
     return TRUE;
-}
-
-BOOL CALLBACK longest_static(HWND window, LPARAM data) {
-    auto& best = *reinterpret_cast<std::wstring*>(data);
-    wchar_t name[16] = {};
-    ::GetClassNameW(window, name, 16);
-    if (_wcsicmp(name, L"Static") == 0) {
-        std::wstring text = text_of(window);
-        if (text.size() > best.size()) best = std::move(text);
-    }
-    return TRUE;
-}
-
-// A left click at a point of a window, as mouse input, in two moves: the pointer goes there first,
-// and the button is pressed once the system has it there (Wine's X11 driver moves the pointer on its
-// own time, and a press sent with the move lands where the pointer was). False while on the way.
-bool click_at(HWND window, POINT point) {
-    ::ClientToScreen(window, &point);
-    POINT now{};
-    ::GetCursorPos(&now);
-    INPUT in[2] = {};
-    for (INPUT& i : in)
-        i.type = INPUT_MOUSE;
-    if (now.x != point.x || now.y != point.y) {
-        const int width = ::GetSystemMetrics(SM_CXSCREEN);
-        const int height = ::GetSystemMetrics(SM_CYSCREEN);
-        in[0].mi.dx = static_cast<LONG>((point.x * 65535LL + (width - 1) / 2) / std::max(width - 1, 1));
-        in[0].mi.dy = static_cast<LONG>((point.y * 65535LL + (height - 1) / 2) / std::max(height - 1, 1));
-        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        ::SendInput(1, in, sizeof(INPUT));
-        ::SetCursorPos(point.x, point.y);
-        return false;
-    }
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ::SendInput(2, in, sizeof(INPUT));
-    return true;
-}
-
-bool click_centre(HWND window) {
-    RECT r{};
-    ::GetClientRect(window, &r);
-    return click_at(window, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
-
-// Typing as keyboard input into the control with the focus: a key of the keyboard where there is
-// one (with Shift as needed), else the character itself; an empty text is the Delete key over the
-// selection.
-void type_text(const std::wstring& text) {
-    std::vector<INPUT> keys;
-    const auto key = [&](WORD vk, bool up) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = vk;
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        keys.push_back(in);
-    };
-    for (wchar_t c : text) {
-        const SHORT scan = ::VkKeyScanW(c);
-        if (scan != -1 && (HIBYTE(scan) & ~1) == 0) {
-            const bool shift = (HIBYTE(scan) & 1) != 0;
-            if (shift) key(VK_SHIFT, false);
-            key(LOBYTE(scan), false);
-            key(LOBYTE(scan), true);
-            if (shift) key(VK_SHIFT, true);
-            continue;
-        }
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wScan = c;
-        in.ki.dwFlags = KEYEVENTF_UNICODE;
-        keys.push_back(in);
-        in.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        keys.push_back(in);
-    }
-    if (text.empty()) {
-        key(VK_DELETE, false);
-        key(VK_DELETE, true);
-    }
-    ::SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
 bool enabled_chain(const Control& c) {
@@ -209,7 +128,24 @@ void Win32Player::run_modal(Form& form) {
         timer_ = ::SetTimer(nullptr, 0, 20, &Win32Player::tick);
     }
     if (first_mismatch_) throw ScriptMismatch(*first_mismatch_);
-    windows_.run_modal(form);
+    if (playing_) {
+        // A step's own action (code an inspection ran) shows a dialog: that step is played, and the
+        // dialog takes the next steps in a loop of its own, as the person meets it there.
+        if (next_ == in_step_) ++next_;
+        playing_ = false;
+        struct Resume {
+            bool& playing;
+            std::size_t& step;
+            std::size_t was;
+            ~Resume() {
+                playing = true;
+                step = was;
+            }
+        } resume{playing_, in_step_, in_step_};
+        windows_.run_modal(form);
+    } else {
+        windows_.run_modal(form);
+    }
     if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     if (first_mismatch_) throw ScriptMismatch(*first_mismatch_);
 }
@@ -247,6 +183,7 @@ void Win32Player::play() {
         ::EnumThreadWindows(::GetCurrentThreadId(), &find_box, reinterpret_cast<LPARAM>(&box));
         Form* form = windows_.modal_form();
         bool done = false;
+        in_step_ = next_;
         if (box.found == nullptr && next_ < steps_.size() && steps_[next_].kind == Kind::ExpectHidden) {
             done = play_hidden(steps_[next_]);
         } else if (box.found != nullptr) {
@@ -262,8 +199,9 @@ void Win32Player::play() {
         }
         if (done) {
             settle_ = 3;
-            if (trace_) std::fprintf(stderr, "played %s\n", describe(steps_[next_]).c_str());
-            ++next_;
+            if (trace_) std::fprintf(stderr, "played %s\n", describe(steps_[in_step_]).c_str());
+            // A dialog the step showed has already moved past it.
+            if (next_ == in_step_) ++next_;
             waited_ = 0;
         } else if (next_ < steps_.size() && ++waited_ > kPatience) {
             mismatch(describe(steps_[next_]) + " found no dialog or message box to play on");
@@ -285,9 +223,7 @@ bool Win32Player::play_message(HWND box) {
         return false;
     }
     const Step& step = steps_[next_];
-    std::wstring prompt;
-    ::EnumChildWindows(box, &longest_static, reinterpret_cast<LPARAM>(&prompt));
-    const std::string shown_prompt = win32::narrow(prompt);
+    const std::string shown_prompt = win32::narrow(win32::testing::message_box_text(box));
     const std::string shown_title = win32::narrow(text_of(box));
     if (step.expected) {
         const ShownMessage& called = messages_.back();
@@ -478,6 +414,15 @@ bool Win32Player::perform_on_control(const Step& step, Control& control) {
             if (grid == nullptr) {
                 mismatch(describe(step) + ": " + where + " is no grid");
                 return true;
+            }
+            if (step.number < grid->FixedRows()) {
+                // The fixed row is the list's header: the person clicks that.
+                HWND header = ListView_GetHeader(w);
+                RECT r{};
+                Header_GetItemRect(header, 0, &r);
+                if (click_at(header, {(r.left + r.right) / 2, (r.top + r.bottom) / 2})) return true;
+                settle_ = 2;
+                return false;
             }
             const int item = step.number - std::min<int>(1, grid->FixedRows());
             ListView_EnsureVisible(w, item, FALSE);

@@ -72,6 +72,7 @@ class Win32Player final : public Host, public Script<Win32Player> {
     int settle_ = 0;
     bool answering_ = false;
     bool playing_ = false;
+    std::size_t in_step_ = static_cast<std::size_t>(-1);  // the step being played
     UINT_PTR timer_ = 0;
     std::vector<ShownMessage> messages_;
     std::vector<std::string> brought_to_front_;
