@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "common/automation_error.h"
 #include "common/text.h"
 #include "seams/message_box.h"
 #include "seams/workbook/a1_reference.h"
@@ -121,6 +122,14 @@ void frmAddRibbon::LoadTable() {
         ObjectRef<workbook::Application> app;
         ObjectRef<workbook::Range> first;
         std::optional<workbook::RangeValue> block;
+        // A block that was never read (its read failed and the person answered Ignore) is an empty
+        // value to the steps after it: they fail as a type mismatch, each reported in its turn.
+        const auto table = [&]() -> const workbook::RangeValue& {
+            if (!block)
+                throw AutomationError(vb_error::kTypeMismatch, pelorin::kLibraryName,
+                                      vb_error::kTypeMismatchText);
+            return *block;
+        };
         std::int32_t last_row = 0;
         std::int32_t first_row = 0;
         std::int32_t first_column = 0;
@@ -144,11 +153,11 @@ void frmAddRibbon::LoadTable() {
         }
         // All symbol rows in one read: every call into the application costs a round trip.
         s([&] { block = first->Resize(last_row - first_row + 1, kContractColumns)->Value(); });
-        s([&] { rows = block.value().rows(); });
+        s([&] { rows = table().rows(); });
         s([&] { VSFExcel.Rows(rows + 1); });
         for (std::int32_t i = 1; i <= rows; ++i) {
             for (std::int32_t j = 1; j <= kContractColumns; ++j) {
-                s([&] { VSFExcel.TextMatrix(i, j - 1, block.value()(i, j).to_text()); });
+                s([&] { VSFExcel.TextMatrix(i, j - 1, table()(i, j).to_text()); });
             }
         }
         for (std::int32_t r = 1; r <= rows; ++r) {
@@ -165,7 +174,7 @@ void frmAddRibbon::LoadTable() {
             s([&] { VSFExcel.RowData(r, std::string("0") + tape::kCrLf + address); });
             const bool complete = s([&] {
                 for (const std::int32_t column : kRequiredColumns) {
-                    if (block.value()(r, column).to_text().empty()) return false;
+                    if (table()(r, column).to_text().empty()) return false;
                 }
                 return true;
             });

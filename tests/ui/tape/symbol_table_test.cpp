@@ -2,6 +2,7 @@
 
 #include "seams/message_box.h"
 #include "tests/ui/tape/tape_fixture.h"
+#include "ui/services/frm_error_message.h"
 
 namespace corvel::tape_test {
 namespace {
@@ -171,6 +172,28 @@ TEST_F(SymbolTable, AFailureWhileLoadingIsReportedAndTheUsersViewIsPutBack) {
     EXPECT_EQ(show(), "CLOSE");
     EXPECT_TRUE(excel->ScreenUpdating()) << "an aborted load leaves the screen redrawing";
     EXPECT_EQ(excel->ActiveSheet()->Name(), "Sheet2");
+    EXPECT_TRUE(errors.call_stack().empty());
+}
+
+// The person answers the load's failure Ignore, then Retry once the workbook is mended: ignoring goes
+// on with the next steps of the load without a symbol table to read, retrying reads it.
+TEST_F(SymbolTable, AFailureWhileLoadingAnsweredIgnoreOrRetry) {
+    open(three_stocks());
+    const std::string symbols = *excel->active_workbook()->refers_to("TWS_Symbol");
+    excel->active_workbook()->add_name("TWS_Symbol", "=Nowhere!$A$4");
+    expect_report("in Pelorin.frmAddRibbon.LoadTable", "btnIgnore");
+    // Each later step of the load that needs the table finds it missing, and says so.
+    expect_report("Error: 91, (Object variable or With block variable not set)", "btnIgnore");
+    expect_report("Error: 13, (Type mismatch)", "btnIgnore");
+    expect_report("Error: 380, (Invalid property value)", "btnIgnore");  // no row to make current
+    fakes.host->inspect([&](forms::Form&) { EXPECT_EQ(dialog().VSFExcel.Rows(), 1); }).click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
+    EXPECT_TRUE(excel->ScreenUpdating());
+    pelorin->UnloadfrmMaster();
+    expect_report("in Pelorin.frmAddRibbon.LoadTable", "btnRetry",
+                  [&] { excel->active_workbook()->add_name("TWS_Symbol", symbols); });
+    fakes.host->inspect([&](forms::Form&) { EXPECT_EQ(dialog().VSFExcel.Rows(), 4); }).click("ButCancel");
+    EXPECT_EQ(show(), "CLOSE");
     EXPECT_TRUE(errors.call_stack().empty());
 }
 
