@@ -119,6 +119,34 @@ void without_theme(HMODULE themes, HWND window) {
     if (set_theme != nullptr) set_theme(window, L"", L"");
 }
 
+// A field label's place in dialog units: left of its field, or above it.
+RECT label_rect(const ControlPlace& place) {
+    if (place.label > 0) {
+        const int left = place.x - place.label - 3;
+        return {left, place.y + 2, left + place.label, place.y + 10};
+    }
+    return {place.x, place.y - 10, place.x + place.width, place.y - 2};
+}
+
+// The window styles of a border style; a dialog whose layout grows with it is sizable whatever its
+// border style says. Not clipping its children: the dialog paints beneath group boxes, which draw no
+// inside of their own.
+std::pair<DWORD, DWORD> frame_styles(std::int32_t border, bool grows) {
+    DWORD style = WS_POPUP;
+    DWORD ex_style = WS_EX_CONTROLPARENT;
+    if (border != border_style::kNone || grows) {
+        style |= WS_CAPTION | WS_SYSMENU;
+        ex_style |= WS_EX_DLGMODALFRAME;
+    }
+    if (border == border_style::kSizable || border == border_style::kSizableToolWindow || grows) {
+        style |= WS_THICKFRAME | WS_MAXIMIZEBOX;
+    }
+    if (border == border_style::kFixedToolWindow || border == border_style::kSizableToolWindow) {
+        ex_style |= WS_EX_TOOLWINDOW;
+    }
+    return {style, ex_style};
+}
+
 }  // namespace
 
 // --- The screen.
@@ -195,6 +223,10 @@ struct Win32Host::FormWindow {
     POINT created_at{};
     bool shown_before = false;
     bool fill_posted = false;  // a kFillGrids message is on its way
+    bool grows = false;        // its layout follows the dialog's size
+    int width_dlu = 0;         // the layout's client size
+    int height_dlu = 0;
+    int dpi = 96;  // the density its font and dialog units are made for
 
     int px_x(int dlu) const { return ::MulDiv(dlu, base_x, 4); }
     int px_y(int dlu) const { return ::MulDiv(dlu, base_y, 8); }
@@ -304,16 +336,9 @@ HWND Win32Host::owner_for_new_window() const {
 
 // --- Windows.
 
-WindowHandle Win32Host::create_window(Form& form) {
-    if (FormWindow* existing = window_of(form)) return reinterpret_cast<WindowHandle>(existing->window.get());
-    auto owned = std::make_unique<FormWindow>();
-    FormWindow& fw = *owned;
-    fw.form = &form;
-    fw.host = this;
-    const int dpi = forced_dpi_ != 0 ? forced_dpi_ : dpi_;
-
-    // The system's dialog font at the dialog's density; the dialog units follow from it, so the
-    // layout scales with both.
+// The system's dialog font at the dialog's density; the dialog units follow from it, so the layout
+// scales with both.
+void Win32Host::make_font(FormWindow& fw, int dpi) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     LOGFONTW face{};
@@ -325,6 +350,7 @@ WindowHandle Win32Host::create_window(Form& form) {
         wcscpy_s(face.lfFaceName, L"Tahoma");
     }
     fw.font.reset(::CreateFontIndirectW(&face));
+    fw.dpi = dpi;
     if (HDC dc = ::GetDC(nullptr)) {
         HGDIOBJ before = ::SelectObject(dc, fw.font.get());
         TEXTMETRICW tm{};
@@ -337,6 +363,65 @@ WindowHandle Win32Host::create_window(Form& form) {
         ::SelectObject(dc, before);
         ::ReleaseDC(nullptr, dc);
     }
+}
+
+// The dialog moved to a screen of another density (per-monitor aware processes only): the font, the
+// dialog units and with them every control are made again for it, around the client area the layout
+// needs there.
+void Win32Host::rescale(FormWindow& fw, int dpi, const RECT& suggested) {
+    if (dpi <= 0 || dpi == fw.dpi) return;
+    Updating updating(fw.updating);
+    unique_gdi old_font = std::move(fw.font);
+    make_font(fw, dpi);
+    const auto font = reinterpret_cast<WPARAM>(fw.font.get());
+    HWND window = fw.window.get();
+    ::SendMessageW(window, WM_SETFONT, font, FALSE);
+    for (const auto& n : fw.natives) {
+        if (n.window == nullptr) continue;
+        const int extra = n.kind == Kind::Combo ? kDropDownHeight : 0;
+        ::SendMessageW(n.window, WM_SETFONT, font, FALSE);
+        ::MoveWindow(n.window, fw.px_x(n.place.x), fw.px_y(n.place.y), fw.px_x(n.place.width),
+                     fw.px_y(n.place.height + extra), FALSE);
+        if (n.label != nullptr) {
+            const RECT at = label_rect(n.place);
+            ::SendMessageW(n.label, WM_SETFONT, font, FALSE);
+            ::MoveWindow(n.label, fw.px_x(at.left), fw.px_y(at.top), fw.px_x(at.right - at.left),
+                         fw.px_y(at.bottom - at.top), FALSE);
+        }
+    }
+    if (fw.tooltip != nullptr) ::SendMessageW(fw.tooltip, TTM_SETMAXTIPWIDTH, 0, fw.px_x(200));
+    fw.design = {fw.px_x(fw.width_dlu), fw.px_y(fw.height_dlu)};
+    RECT frame{0, 0, fw.design.cx, fw.design.cy};
+    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE)));
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    if ((::GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME) != 0) {
+        // A dialog the person may size keeps the size the system suggests, if it is larger.
+        width = std::max<int>(width, suggested.right - suggested.left);
+        height = std::max<int>(height, suggested.bottom - suggested.top);
+    }
+    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, width, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    relayout(fw, client.right, client.bottom);
+    ::InvalidateRect(window, nullptr, TRUE);
+    if (fw.form != nullptr) {
+        RECT outer{};
+        ::GetWindowRect(window, &outer);
+        fw.form->Width(outer.right - outer.left);
+        fw.form->Height(outer.bottom - outer.top);
+    }
+}
+
+WindowHandle Win32Host::create_window(Form& form) {
+    if (FormWindow* existing = window_of(form)) return reinterpret_cast<WindowHandle>(existing->window.get());
+    auto owned = std::make_unique<FormWindow>();
+    FormWindow& fw = *owned;
+    fw.form = &form;
+    fw.host = this;
+    make_font(fw, forced_dpi_ != 0 ? forced_dpi_ : dpi_);
 
     // Places: from the dialog's layout, or a plain column for a form without one.
     const DialogLayout* layout = dialog_layout(form.Name());
@@ -378,14 +463,11 @@ WindowHandle Win32Host::create_window(Form& form) {
     }
 
     ActivationScope activation(activation_context_.get());
-    const bool sizable = form.BorderStyle() == border_style::kSizable ||
-                         form.BorderStyle() == border_style::kSizableToolWindow ||
-                         (layout != nullptr && !layout->places.empty() &&
-                          (layout->places.front().anchors & (anchor::kGrowX | anchor::kGrowY)) != 0);
-    // Not clipping its children: the dialog paints beneath group boxes, which draw no inside of their own.
-    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    if (sizable) style |= WS_THICKFRAME | WS_MAXIMIZEBOX;
+    fw.grows = layout != nullptr && !layout->places.empty() &&
+               (layout->places.front().anchors & (anchor::kGrowX | anchor::kGrowY)) != 0;
+    const auto [style, ex_style] = frame_styles(form.BorderStyle(), fw.grows);
+    fw.width_dlu = width_dlu;
+    fw.height_dlu = height_dlu;
     RECT frame{0, 0, fw.px_x(width_dlu), fw.px_y(height_dlu)};
     fw.design = {frame.right, frame.bottom};
     ::AdjustWindowRectEx(&frame, style, FALSE, ex_style);
@@ -493,19 +575,10 @@ WindowHandle Win32Host::create_window(Form& form) {
             ListView_SetExtendedListViewStyle(n.window, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
         }
         if (n.place.label != 0) {
-            int lx = 0, ly = 0, lw = 0;
-            if (n.place.label > 0) {
-                lw = n.place.label;
-                lx = n.place.x - lw - 3;
-                ly = n.place.y + 2;
-            } else {
-                lw = n.place.width;
-                lx = n.place.x;
-                ly = n.place.y - 10;
-            }
-            n.label =
-                ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | SS_LEFT | SS_NOPREFIX, fw.px_x(lx),
-                                  fw.px_y(ly), fw.px_x(lw), fw.px_y(8), parent, nullptr, module_, nullptr);
+            const RECT at = label_rect(n.place);
+            n.label = ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | SS_LEFT | SS_NOPREFIX,
+                                        fw.px_x(at.left), fw.px_y(at.top), fw.px_x(at.right - at.left),
+                                        fw.px_y(at.bottom - at.top), parent, nullptr, module_, nullptr);
             if (n.label != nullptr) {
                 ::SendMessageW(n.label, WM_SETFONT, reinterpret_cast<WPARAM>(fw.font.get()), FALSE);
             }
@@ -1021,8 +1094,27 @@ void Win32Host::changed(Form& form, forms::FormProperty what) {
             ::SetWindowPos(window, nullptr, form.Left(), form.Top(), 0, 0,
                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             break;
-        case forms::FormProperty::BorderStyle:
+        case forms::FormProperty::BorderStyle: {
+            // The frame changes around the same client area, where the controls already lie.
+            const auto [style, ex_style] = frame_styles(form.BorderStyle(), fw->grows);
+            const DWORD framing = WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CAPTION | WS_SYSMENU | WS_BORDER;
+            const DWORD ex_framing = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME;
+            RECT client{};
+            ::GetClientRect(window, &client);
+            ::SetWindowLongW(window, GWL_STYLE,
+                             static_cast<LONG>((::GetWindowLongW(window, GWL_STYLE) & ~framing) | style));
+            ::SetWindowLongW(
+                window, GWL_EXSTYLE,
+                static_cast<LONG>((::GetWindowLongW(window, GWL_EXSTYLE) & ~ex_framing) | ex_style));
+            ::AdjustWindowRectEx(&client, style, FALSE, ex_style);
+            ::SetWindowPos(window, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            RECT outer{};
+            ::GetWindowRect(window, &outer);
+            form.Width(outer.right - outer.left);
+            form.Height(outer.bottom - outer.top);
             break;
+        }
     }
 }
 
@@ -1067,6 +1159,9 @@ LRESULT Win32Host::handle(FormWindow& fw, HWND window, UINT message, WPARAM wpar
         case kFillGrids:
             fw.fill_posted = false;
             fill_grids(fw);
+            return 0;
+        case WM_DPICHANGED:
+            rescale(fw, HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
             return 0;
         case WM_NOTIFY:
             return notify(fw, *reinterpret_cast<const NMHDR*>(lparam));

@@ -100,6 +100,8 @@ class Win32Host final : public forms::Host {
     void sync(FormWindow& fw, NativeControl& native);
     void sync_states(FormWindow& fw);
     void apply(FormWindow& fw, NativeControl& native, forms::Property what);
+    void make_font(FormWindow& fw, int dpi);
+    void rescale(FormWindow& fw, int dpi, const RECT& suggested);
     void fill_grids(FormWindow& fw);
     void fill_grid(FormWindow& fw, NativeControl& native);
     void select_grid_row(NativeControl& native);

@@ -196,6 +196,44 @@ TEST_P(LayoutTest, EveryDialogFitsAtThisDensity) {
     }
 }
 
+// A dialog moved to a screen of another density (the system tells a per-monitor aware window so) is
+// made again for it: larger, and still with every control inside, none overlapping, no text clipped.
+TEST(DensityChange, EveryDialogIsLaidOutAgainOnADenserScreen) {
+    for (const gallery::Entry& entry : gallery::entries()) {
+        if (!entry.is_form) continue;
+        auto host = std::make_shared<Win32Host>(::GetModuleHandleW(nullptr), nullptr);
+        host->set_dpi(96);
+        gallery::Gallery g(host);
+        WindowDriver driver;
+        driver.then(std::string(entry.name) + " moves to a 144 DPI screen", [&] {
+            forms::Form* form = host->modal_form();
+            if (form == nullptr || form->Name() != entry.name ||
+                !::IsWindowVisible(host->window_of_form(*form))) {
+                return false;
+            }
+            HWND window = host->window_of_form(*form);
+            RECT before{};
+            ::GetClientRect(window, &before);
+            RECT outer{};
+            ::GetWindowRect(window, &outer);
+            RECT suggested{outer.left, outer.top, outer.left + (outer.right - outer.left) * 3 / 2,
+                           outer.top + (outer.bottom - outer.top) * 3 / 2};
+            ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+            RECT after{};
+            ::GetClientRect(window, &after);
+            EXPECT_GE(after.right * 10, before.right * 13) << entry.name << " grew with the density";
+            EXPECT_GE(after.bottom * 10, before.bottom * 13) << entry.name;
+            ::GetWindowRect(window, &outer);
+            EXPECT_EQ(form->Width(), outer.right - outer.left) << "the model knows its new size";
+            check_layout(*host, *form, std::string(entry.name) + " @96->144");
+            ::PostMessageW(window, WM_CLOSE, 0, 0);
+            return true;
+        });
+        entry.show(g);
+        EXPECT_TRUE(driver.finished()) << driver.failed_step();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Densities, LayoutTest, ::testing::Values(96, 120, 144, 192));
 
 }  // namespace

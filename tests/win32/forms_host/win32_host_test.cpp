@@ -5,12 +5,16 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "libraries/dialog_gallery/gallery_dialogs.h"
 #include "libraries/ui_environment/windows_environment.h"
 #include "platform/win32/text.h"
 #include "tests/win32/forms_host/window_driver.h"
 #include "ui/entry/frm_new_project.h"
+#include "ui/forms/button.h"
+#include "ui/forms/form.h"
 #include "ui/services/error_handler.h"
 #include "ui/services/frm_error_message.h"
 
@@ -223,6 +227,102 @@ TEST_F(Win32HostTest, AbortInTheErrorDialogGivesTheOwnerBack) {
     EXPECT_TRUE(owner_was_disabled);
     EXPECT_TRUE(::IsWindowEnabled(owner.get()));
     EXPECT_EQ(::GetActiveWindow(), owner.get());
+    dialog.Unload();
+}
+
+// A dialog that runs a dialog of its own, whose button fails.
+class Failing final : public forms::Form {
+  public:
+    Failing(forms::Host& host, std::string name, std::function<void()> click) : Form(host, std::move(name)) {
+        Caption(Name());
+        ButGo.Click = std::move(click);
+    }
+    forms::Button ButGo{*this, "ButGo", "Go"};
+};
+
+// A failure in an event handler ends every modal display it is nested in and reaches the caller of
+// the outermost; on the way out each window below is enabled again, and the host can show the next
+// dialog as if nothing had happened.
+TEST_F(Win32HostTest, AFailureInsideNestedDialogsLeavesThroughBothAndGivesTheOwnerBack) {
+    bool inner_disabled_outer = false;
+    Failing inner(*host, "frmInner", [] { throw std::runtime_error("the handler failed"); });
+    Failing outer(*host, "frmOuter", [&] { inner.Show(forms::ShowMode::Modal); });
+    const auto button_of = [&](forms::Form& form) {
+        return host->control_window(*form.find_control("ButGo"));
+    };
+    WindowDriver driver;
+    driver
+        .then("Go on the outer dialog",
+              [&] {
+                  if (host->modal_form() != &outer) return false;
+                  ::PostMessageW(button_of(outer), BM_CLICK, 0, 0);
+                  return true;
+              })
+        .then("Go on the inner dialog, which fails", [&] {
+            if (host->modal_form() != &inner) return false;
+            inner_disabled_outer = !::IsWindowEnabled(host->window_of_form(outer));
+            ::PostMessageW(button_of(inner), BM_CLICK, 0, 0);
+            return true;
+        });
+    std::string reached;
+    try {
+        outer.Show(forms::ShowMode::Modal);
+    } catch (const std::runtime_error& failure) {
+        reached = failure.what();
+    }
+    EXPECT_TRUE(driver.finished()) << driver.failed_step();
+    EXPECT_EQ(reached, "the handler failed");
+    EXPECT_TRUE(inner_disabled_outer);
+    EXPECT_EQ(host->modal_form(), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+    EXPECT_TRUE(::IsWindowEnabled(host->window_of_form(outer)));
+
+    // The next dialog runs as usual.
+    frmErrorMessage next(environment);
+    WindowDriver after;
+    after.then("Enter on the next dialog", [&] {
+        HWND window = host->window_of_form(next);
+        if (window == nullptr || ::GetForegroundWindow() != window) return false;
+        press_key(VK_RETURN);
+        return true;
+    });
+    next.Show(forms::ShowMode::Modal);
+    EXPECT_TRUE(after.finished()) << after.failed_step();
+    EXPECT_EQ(next.Tag(), "ABORT");
+    EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+    next.Unload();
+    inner.Unload();
+    outer.Unload();
+}
+
+// A border style set after the window was made changes the frame, around the same client area.
+TEST_F(Win32HostTest, ABorderStyleSetLaterChangesTheFrameAroundTheSameClientArea) {
+    Failing dialog(*host, "frmBorders", [] {});
+    dialog.Load();
+    HWND window = host->window_of_form(dialog);
+    ASSERT_NE(window, nullptr);
+    RECT before{};
+    ::GetClientRect(window, &before);
+    const auto style = [&] { return static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)); };
+    const auto ex_style = [&] { return static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE)); };
+    for (const std::int32_t border : {border_style::kFixedDialog, border_style::kSizable,
+                                      border_style::kFixedToolWindow, border_style::kSizableToolWindow}) {
+        SCOPED_TRACE(border);
+        dialog.BorderStyle(border);
+        const bool sizable = border == border_style::kSizable || border == border_style::kSizableToolWindow;
+        const bool tool =
+            border == border_style::kFixedToolWindow || border == border_style::kSizableToolWindow;
+        EXPECT_EQ((style() & WS_THICKFRAME) != 0, sizable);
+        EXPECT_EQ((style() & WS_CAPTION) == WS_CAPTION, true);
+        EXPECT_EQ((ex_style() & WS_EX_TOOLWINDOW) != 0, tool);
+        RECT client{};
+        ::GetClientRect(window, &client);
+        EXPECT_EQ(client.right, before.right);
+        EXPECT_EQ(client.bottom, before.bottom);
+        RECT outer{};
+        ::GetWindowRect(window, &outer);
+        EXPECT_EQ(dialog.Width(), outer.right - outer.left) << "the model knows its new outer size";
+    }
     dialog.Unload();
 }
 
