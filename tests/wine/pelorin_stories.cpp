@@ -30,7 +30,10 @@ using corvel::win32::unique_bstr;
 using corvel::win32::unique_excepinfo;
 using corvel::win32::unique_hwnd;
 using corvel::win32::unique_variant;
+using corvel::win32::testing::control_titled;
+using corvel::win32::testing::field_labelled;
 using corvel::win32::testing::text_of;
+using corvel::win32::testing::visible_child;
 using corvel::win32::testing::WindowDriver;
 void check(bool ok, const std::string& what) {
     EXPECT_TRUE(ok) << what;
@@ -53,13 +56,6 @@ BOOL CALLBACK match_title(HWND w, LPARAM p) {
 HWND window_titled(const std::wstring& title) {
     TitleSearch search{&title, true, nullptr};
     ::EnumThreadWindows(::GetCurrentThreadId(), &match_title, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The control of `dialog` showing this text (a button's or check box's caption), or null.
-HWND control_titled(HWND dialog, const std::wstring& text) {
-    TitleSearch search{&text, false, nullptr};
-    ::EnumChildWindows(dialog, &match_title, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -227,48 +223,6 @@ WindowDriver::Step contract_dialog_is_up(HWND excel, HWND& dialog) {
         check(!::IsWindowEnabled(excel), "Excel's window is disabled under the contract dialog");
         return true;
     };
-}
-
-// The control a visible field label names: the person finds a field by its label, and the label
-// comes just before its field.
-HWND field_labelled(HWND dialog, const std::wstring& label) {
-    struct Search {
-        const std::wstring* text;
-        HWND found;
-    } search{&label, nullptr};
-    ::EnumChildWindows(
-        dialog,
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t name[16] = {};
-            ::GetClassNameW(w, name, 16);
-            if (_wcsicmp(name, L"Static") != 0 || !::IsWindowVisible(w) || text_of(w) != *s->text)
-                return TRUE;
-            s->found = ::GetWindow(w, GW_HWNDNEXT);
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The first visible child of `dialog` of this class.
-HWND visible_child(HWND dialog, const wchar_t* window_class) {
-    struct Search {
-        const wchar_t* window_class;
-        HWND found;
-    } search{window_class, nullptr};
-    ::EnumChildWindows(
-        dialog,
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t name[32] = {};
-            ::GetClassNameW(w, name, 32);
-            if (_wcsicmp(name, s->window_class) != 0 || !::IsWindowVisible(w)) return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // The next visible "..." button after `control` in the tab order: the editor of its list.

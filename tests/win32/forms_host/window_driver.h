@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "tests/win32/forms_host/person.h"
+
 namespace corvel::win32::testing {
 
 // Plays steps against real windows while a modal display runs: a thread timer fires inside whichever
@@ -44,18 +46,6 @@ class WindowDriver {
 // The enabled, visible top-level window of this thread with this class (e.g. "#32770", a message
 // box) owned by `owner` (any owner when null), or null.
 HWND find_thread_window(const wchar_t* window_class, HWND owner = nullptr);
-// The text of a message box's prompt.
-std::wstring message_box_text(HWND box);
-std::wstring text_of(HWND window);
-// Real keyboard input, as a person types it: the key goes to whatever window has the focus.
-void press_key(WORD key, bool shift = false);
-// A left click as mouse input, in two moves: the pointer goes to the point (client coordinates of
-// `window`) first, and the button is pressed once the system has it there. False while on the way:
-// call again on a later tick.
-bool click_at(HWND window, POINT point);
-bool click_centre(HWND window);
-// Typing as keyboard input into the control with the focus; an empty text is Delete.
-void type_text(const std::wstring& text);
 // Every visible top-level window of this thread is asked to close.
 void close_thread_windows();
 
