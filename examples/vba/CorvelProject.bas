@@ -8,6 +8,7 @@ Attribute VB_Name = "CorvelProject"
 Option Explicit
 
 Private Const QuotesSheet As String = "TWS_Quotes"
+Private Const TapeSheet As String = "Ticker_tape_settings"
 ' The nine contract columns, in the order AddNewSymbol returns them.
 Private Const ContractColumns As Integer = 9
 
@@ -24,7 +25,8 @@ Private Function Dialogs() As Object
 End Function
 
 ' ---- The quotes worksheet: nine contract columns under the name TWS_Symbol, then one column per
-' chosen field, each named as the tape builder looks for it.
+' chosen field, each named as the tape builder looks for it; and the tape table the tape dialog
+' writes into.
 Public Sub NewQuotesProject()
     Dim askPrice As Integer, askSize As Integer, bidPrice As Integer, bidSize As Integer
     Dim closePrice As Integer, highTick As Integer, lastPrice As Integer, lastSize As Integer
@@ -59,6 +61,19 @@ Public Sub NewQuotesProject()
     AddField ws, column, volume, "Volume", "TWS_Volume"
     AddField ws, column, closePrice, "Close", "TWS_Close"
     ws.Rows(1).Font.Bold = True
+
+    ' The tape table comes with the workbook: the tape dialog adds a row below its header per tape.
+    Dim tapes As Worksheet
+    On Error Resume Next
+    Set tapes = ActiveWorkbook.Worksheets(TapeSheet)
+    On Error GoTo 0
+    If tapes Is Nothing Then
+        Set tapes = ActiveWorkbook.Worksheets.Add(After:=ws)
+        tapes.Name = TapeSheet
+        tapes.Range("A3").Resize(1, 4).Value = Array("Tape header for Ticker", "Link to ticker", _
+            "Tape header for Size", "Tape location")
+        ActiveWorkbook.Names.Add Name:="Tape_header_for_Ticker", RefersTo:="='" & TapeSheet & "'!$A$3"
+    End If
 End Sub
 
 Private Sub AddField(ws As Worksheet, ByRef column As Integer, chosen As Integer, heading As String, _

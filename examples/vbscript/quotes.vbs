@@ -26,9 +26,9 @@ For id = 0 To UBound(symbols)
     tws.StartQuery id + 1, symbols(id), "STK", "", 0, "", "", "SMART", "", "USD"
 Next
 
-Dim until
-until = DateAdd("s", seconds, Now)
-Do While Now < until
+Dim deadline
+deadline = DateAdd("s", seconds, Now)
+Do While Now < deadline
     WScript.Sleep 100
 Loop
 

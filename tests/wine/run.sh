@@ -126,6 +126,30 @@ run_rtd_client() {
         grep -q "ClientId *REG_DWORD *0x11" <<<"$settings" || fail "stored real-time data settings"
 }
 
+# The command-line example played over the test Excel against the simulator, while a person of its
+# own process answers the dialogs. The script host cannot load one script into another, so the suite
+# runs appended to a copy of the example (which, under another name, only defines its flow).
+run_example_flow() {
+    local dir=$1 flow="$dir/example_flow.vbs" person
+    cat "$here/../../examples/vbscript/CorvelProject.vbs" "$here/example_suite.vbs" >"$flow"
+    # Its checks of per-user registration left Tallowin3.dll unregistered.
+    regsvr32 /s "$(windows_path "$dir/bin/Tallowin3.dll")" || fail "regsvr32 Tallowin3.dll for the example"
+    start_simulator "$dir/example_sim.log" "$native/bin/corvel-twssim" --rate 20
+    if [ -z "$sim_port" ]; then
+        fail "simulator did not start: $(cat "$dir/example_sim.log")"
+        return
+    fi
+    wine_run "$(windows_path "$dir/bin/example_person.exe")" 60 >"$dir/example_person.log" 2>&1 &
+    person=$!
+    run_suite "example flow" "$(windows_path "$flow")" "$sim_port"
+    wait "$person" || true
+    indent <"$dir/example_person.log"
+    grep -q "every dialog answered" "$dir/example_person.log" || fail "the person at the example's dialogs"
+    kill -TERM "$sim" 2>/dev/null || true
+    wait "$sim" 2>/dev/null || true
+    sim=""
+}
+
 # Every GoogleTest program of the build.
 run_test_programs() {
     local dir=$1 program name found=0
@@ -196,6 +220,8 @@ test_pelorin() {
     run_checks "Pelorin checks" "$(windows_path "$dir/bin/pelorin_checks.exe")"
     step "$width: Pelorin.dll's dialogs on real windows, with the test Excel"
     run_gtest "pelorin_stories.exe" "$dir/bin/pelorin_stories.exe"
+    step "$width: the command-line example (examples/vbscript/CorvelProject.vbs) over the test Excel"
+    run_example_flow "$dir"
     step "$width: Pelorin.dll registered for the current user only"
     check_per_user_registration "$dll" Pelorin.cPelorin Pelorin.dll
     step "$width: Pelorin.dll exports"
