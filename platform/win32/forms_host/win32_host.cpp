@@ -30,6 +30,8 @@ namespace {
 constexpr int kFirstControlId = 100;
 // Extra dialog units a drop-down list opens below its edit part.
 constexpr int kDropDownHeight = 100;
+// Rows of a table measured for its column widths.
+constexpr int kMeasuredRows = 200;
 // Posted to a dialog whose tables changed: they are filled when it arrives.
 constexpr UINT kFillGrids = WM_APP + 1;
 
@@ -550,8 +552,10 @@ WindowHandle Win32Host::create_window(Form& form) {
             case Kind::Grid:
                 window_class = WC_LISTVIEWW;
                 cx = WS_EX_CLIENTEDGE;
-                // The header answers clicks: it is the fixed row, which a click makes current.
-                cs |= WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
+                // The header answers clicks: it is the fixed row, which a click makes current. The
+                // list holds no texts of its own: it asks for the rows it shows (a quotes sheet may
+                // have thousands), so filling it costs the same for any number of rows.
+                cs |= WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
                 break;
             case Kind::Tabs:
                 if (n.place.pages_only) {
@@ -1011,7 +1015,9 @@ void Win32Host::fill_grid(FormWindow& fw, NativeControl& n) {
     int total = 0;
     for (int c = 0; c < grid->Cols(); ++c) {
         int widest = 0;
-        for (int r = 0; r < grid->Rows(); ++r) {
+        // The first rows stand for the rest: measuring every row of a long table would cost what
+        // asking for the shown rows saves.
+        for (int r = 0; r < std::min<int>(grid->Rows(), kMeasuredRows); ++r) {
             const std::wstring cell = widen(grid->TextMatrix(r, c));
             widest =
                 std::max(widest, static_cast<int>(::SendMessageW(w, LVM_GETSTRINGWIDTHW, 0,
@@ -1040,18 +1046,8 @@ void Win32Host::fill_grid(FormWindow& fw, NativeControl& n) {
     }
     // The header shows the first fixed row; further fixed rows are rows nobody can select.
     const int first = std::min<int>(1, grid->FixedRows());
-    for (int r = first; r < grid->Rows(); ++r) {
-        for (int c = 0; c < grid->Cols(); ++c) {
-            std::wstring cell = widen(grid->TextMatrix(r, c));
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = r - first;
-            item.iSubItem = c;
-            item.pszText = cell.data();
-            ::SendMessageW(w, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, static_cast<WPARAM>(r - first),
-                           reinterpret_cast<LPARAM>(&item));
-        }
-    }
+    ListView_SetItemCountEx(w, std::max(0, grid->Rows() - first), LVSICF_NOSCROLL);
+    ::InvalidateRect(w, nullptr, TRUE);
 }
 
 void Win32Host::select_grid_row(NativeControl& n) {
@@ -1325,6 +1321,19 @@ LRESULT Win32Host::notify(FormWindow& fw, const NMHDR& header) {
             if (row >= grid->FixedRows() && row != grid->Row()) guarded([&] { grid->user_select_row(row); });
             if (fw.form != nullptr && window_of(*fw.form) == &fw) select_grid_row(n);
         }
+        return 0;
+    }
+    if (n.kind == Kind::Grid && header.code == LVN_GETDISPINFOW) {
+        // The text of a cell the list is about to draw, or that its reader asks for, written into
+        // the list's own buffer (the notification is the list's to fill; only its header is const).
+        LVITEMW& item = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item;
+        if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return 0;
+        auto* grid = static_cast<forms::Grid*>(c);
+        const int row = item.iItem + std::min<int>(1, grid->FixedRows());
+        item.pszText[0] = L'\0';
+        if (row < 0 || row >= grid->Rows() || item.iSubItem < 0 || item.iSubItem >= grid->Cols()) return 0;
+        const std::wstring text = widen(grid->TextMatrix(row, item.iSubItem));
+        wcsncpy_s(item.pszText, static_cast<std::size_t>(item.cchTextMax), text.c_str(), _TRUNCATE);
         return 0;
     }
     if (n.kind == Kind::Grid && header.code == LVN_COLUMNCLICK && fw.updating == 0) {

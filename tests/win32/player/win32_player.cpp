@@ -269,6 +269,25 @@ void Win32Player::check_window(Form& form) {
             EXPECT_EQ(::SendMessageW(w, LB_GETCOUNT, 0, 0), list->ListCount()) << where << " items";
             EXPECT_EQ(::SendMessageW(w, LB_GETCURSEL, 0, 0), list->ListIndex()) << where << " selection";
         }
+        if (auto* grid = dynamic_cast<Grid*>(c)) {
+            // The header is the first fixed row; the list shows the other rows, the first of them cell
+            // by cell as the person reads them.
+            const int first = std::min<int>(1, grid->FixedRows());
+            EXPECT_EQ(ListView_GetItemCount(w), grid->Rows() - first) << where << " rows";
+            for (int r = first; r < std::min<int>(grid->Rows(), first + 20); ++r) {
+                for (int col = 0; col < grid->Cols(); ++col) {
+                    wchar_t cell[260] = {};
+                    LVITEMW item{};
+                    item.iSubItem = col;
+                    item.pszText = cell;
+                    item.cchTextMax = 260;
+                    ::SendMessageW(w, LVM_GETITEMTEXTW, static_cast<WPARAM>(r - first),
+                                   reinterpret_cast<LPARAM>(&item));
+                    EXPECT_EQ(win32::narrow(cell), grid->TextMatrix(r, col))
+                        << where << " cell " << r << "," << col;
+                }
+            }
+        }
         if (auto* combo = dynamic_cast<ComboBox*>(c)) {
             EXPECT_EQ(::SendMessageW(w, CB_GETCOUNT, 0, 0), combo->ListCount()) << where << " items";
             EXPECT_EQ(win32::narrow(text_of(w)), combo->Text()) << where << " text";
