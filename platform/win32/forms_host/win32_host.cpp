@@ -232,11 +232,20 @@ struct Win32Host::FormWindow {
 
     int px_x(int dlu) const { return ::MulDiv(dlu, base_x, 4); }
     int px_y(int dlu) const { return ::MulDiv(dlu, base_y, 8); }
+    // A control's place in pixels as its layout gives it (a drop-down list with its open list).
+    RECT px(const Native& n) const;
     Native* native(const Control& c) {
         const auto it = index.find(&c);
         return it == index.end() ? nullptr : &natives[it->second];
     }
 };
+
+RECT Win32Host::FormWindow::px(const Native& n) const {
+    const int extra = n.kind == Kind::Combo ? kDropDownHeight : 0;
+    const int x = px_x(n.place.x);
+    const int y = px_y(n.place.y);
+    return {x, y, x + px_x(n.place.width), y + px_y(n.place.height + extra)};
+}
 
 // --- Set-up.
 
@@ -380,10 +389,10 @@ void Win32Host::rescale(FormWindow& fw, int dpi, const RECT& suggested) {
     ::SendMessageW(window, WM_SETFONT, font, FALSE);
     for (const auto& n : fw.natives) {
         if (n.window == nullptr) continue;
-        const int extra = n.kind == Kind::Combo ? kDropDownHeight : 0;
+        const RECT place = fw.px(n);
         ::SendMessageW(n.window, WM_SETFONT, font, FALSE);
-        ::MoveWindow(n.window, fw.px_x(n.place.x), fw.px_y(n.place.y), fw.px_x(n.place.width),
-                     fw.px_y(n.place.height + extra), FALSE);
+        ::MoveWindow(n.window, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                     FALSE);
         if (n.label != nullptr) {
             const RECT at = label_rect(n.place);
             ::SendMessageW(n.label, WM_SETFONT, font, FALSE);
@@ -496,7 +505,6 @@ WindowHandle Win32Host::create_window(Form& form) {
         const wchar_t* window_class = L"BUTTON";
         DWORD cs = WS_CHILD;
         DWORD cx = 0;
-        int extra_height = 0;
         std::wstring text;
         switch (n.kind) {
             case Kind::Button:
@@ -531,7 +539,6 @@ WindowHandle Win32Host::create_window(Form& form) {
                     (static_cast<forms::ComboBox*>(n.control)->style() == forms::ComboBox::Style::DropDownList
                          ? CBS_DROPDOWNLIST
                          : CBS_DROPDOWN | CBS_AUTOHSCROLL);
-                extra_height = kDropDownHeight;
                 break;
             case Kind::List:
                 window_class = L"LISTBOX";
@@ -568,10 +575,10 @@ WindowHandle Win32Host::create_window(Form& form) {
             case Kind::Other:
                 continue;
         }
-        n.window =
-            ::CreateWindowExW(cx, window_class, text.c_str(), cs, fw.px_x(n.place.x), fw.px_y(n.place.y),
-                              fw.px_x(n.place.width), fw.px_y(n.place.height + extra_height), parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(n.id)), module_, nullptr);
+        const RECT place = fw.px(n);
+        n.window = ::CreateWindowExW(cx, window_class, text.c_str(), cs, place.left, place.top,
+                                     place.right - place.left, place.bottom - place.top, parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(n.id)), module_, nullptr);
         if (n.window == nullptr) continue;
         ::SendMessageW(n.window, WM_SETFONT, reinterpret_cast<WPARAM>(fw.font.get()), FALSE);
         if (n.kind == Kind::Tabs && !n.place.pages_only) without_theme(themes_.get(), n.window);
@@ -1213,11 +1220,11 @@ void Win32Host::relayout(FormWindow& fw, int width, int height) {
     HDWP batch = ::BeginDeferWindowPos(static_cast<int>(fw.natives.size()) * 2);
     for (const auto& n : fw.natives) {
         if (n.place.anchors == anchor::kNone || n.window == nullptr) continue;
-        const int extra = n.kind == Kind::Combo ? kDropDownHeight : 0;
-        int x = fw.px_x(n.place.x);
-        int y = fw.px_y(n.place.y);
-        int w = fw.px_x(n.place.width);
-        int h = fw.px_y(n.place.height + extra);
+        const RECT place = fw.px(n);
+        int x = place.left;
+        int y = place.top;
+        int w = place.right - place.left;
+        int h = place.bottom - place.top;
         if ((n.place.anchors & anchor::kMoveX) != 0) x += dx;
         if ((n.place.anchors & anchor::kMoveY) != 0) y += dy;
         if ((n.place.anchors & anchor::kGrowX) != 0) w += dx;
